@@ -1,4 +1,4 @@
-#include "Variante.h"
+#include "registry/Variante.h"
 
 #include <charconv>
 
