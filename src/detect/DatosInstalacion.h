@@ -1,0 +1,20 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace vesmadur {
+
+// What detection found: the edition, the folder holding the configuration
+// database, that database's path and the name reserved for its backup.
+// Edicion 0 means nothing was found; then the three texts are empty.
+struct DatosInstalacion {
+    std::int16_t Edicion = 0;
+    std::string DirInstalacion;
+    std::string RutaConfig;
+    std::string RutaRespaldo;
+
+    bool operator==(const DatosInstalacion&) const = default;
+};
+
+} // namespace vesmadur
