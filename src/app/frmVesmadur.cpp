@@ -1,0 +1,165 @@
+#include "app/frmVesmadur.h"
+
+#include "app/TextosVesmadur.h"
+#include "detect/Ediciones.h"
+
+#include <utility>
+
+namespace vesmadur {
+
+namespace {
+
+std::string Unir(std::initializer_list<std::string_view> partes) {
+    std::string texto;
+    for (auto parte : partes)
+        texto += parte;
+    return texto;
+}
+
+} // namespace
+
+frmVesmadur::frmVesmadur(std::unique_ptr<VistaVesmadur> vista, TareasVesmadur tareas,
+                         std::function<void()> cerrarPrograma)
+    : vista_(std::move(vista)), tareas_(std::move(tareas)),
+      cerrarPrograma_(std::move(cerrarPrograma)) {}
+
+frmVesmadur::~frmVesmadur() = default;
+
+void frmVesmadur::AlCrear() {
+    if (tareas_.DetectarInstalacion) DatosInstalacion_ = tareas_.DetectarInstalacion();
+}
+
+void frmVesmadur::AlCargar() {
+    using namespace textos;
+    PonerTitulo(TituloVentana);
+    vista_->PonerEdicion(Unir({EdicionDetectada, NombreEdicion(DatosInstalacion_.Edicion)}));
+
+    MarcacionesDetectadas_ =
+        tareas_.ContarMarcaciones ? tareas_.ContarMarcaciones(DatosInstalacion_) : 0;
+
+    const bool hayInstalacion = DatosInstalacion_.Edicion != EdicionNinguna;
+    EscribirEncabezado();
+    AgregarInfo(FinLinea);
+    AgregarInfo(textos::MarcacionesDetectadas);
+    AgregarInfo(std::to_string(MarcacionesDetectadas_));
+    for (int i = 0; i < 3; ++i)
+        AgregarInfo(FinLinea);
+
+    if (!hayInstalacion)
+        AgregarInfo(SinInstalacion);
+    else if (MarcacionesDetectadas_ > 0)
+        AgregarInfo(Unir({PresionaElBoton, CaptionAjustar, ParaAjustar}));
+    else
+        AgregarInfo(Unir({PresionaElBoton, CaptionRestaurar, ParaRestaurar}));
+    for (int i = 0; i < 3; ++i)
+        AgregarInfo(FinLinea);
+
+    if (!hayInstalacion)
+        AgregarInfo(Unir({PresionaElBoton, CaptionCerrar, ParaTerminar}));
+    else
+        AgregarInfo(Unir({OPresionaElBoton, CaptionCerrar, ParaFinalizar}));
+
+    MarcarLibre();
+    HabilitarAjustar(MarcacionesDetectadas_ > 0);
+    HabilitarRestaurar(MarcacionesDetectadas_ == 0 && DatosInstalacion_.Edicion > 0);
+    vista_->HabilitarCerrar(true);
+}
+
+void frmVesmadur::Mostrar() { vista_->Mostrar(); }
+
+void frmVesmadur::btnAjustarPulsado() {
+    // Nothing to run: the press changes nothing rather than pretend.
+    if (!tareas_.AjustarMarcaciones || !ajustarHabilitado_ || Ocupado_) return;
+
+    using namespace textos;
+    const auto pregunta = Unir({RecomendamosCerrar, FinLinea, FinLinea, DeseaIniciarAjuste});
+    if (vista_->PreguntarSiNo(pregunta, titulo_) != Respuesta::Si) return;
+
+    HabilitarAjustar(false);
+    MarcarOcupado();
+    tareas_.AjustarMarcaciones(*this);
+    MarcarLibre();
+    // One run per start of the program: only "Cerrar" remains.
+    HabilitarAjustar(false);
+    HabilitarRestaurar(false);
+}
+
+void frmVesmadur::btnRestaurarPulsado() {
+    if (!tareas_.Restaurar || !restaurarHabilitado_ || Ocupado_) return;
+    tareas_.Restaurar(*this);
+}
+
+void frmVesmadur::btnCerrarPulsado() {
+    if (Ocupado_) return;
+    if (cerrarPrograma_) cerrarPrograma_();
+}
+
+bool frmVesmadur::AlPedirCierre(OrigenCierre origen) {
+    return origen == OrigenCierre::ControlVentana && Ocupado_;
+}
+
+void frmVesmadur::AlDescargar() {
+    if (descargada_) return;
+    descargada_ = true;
+    // The way out releases this object: it runs from a copy, and nothing of
+    // the object is touched afterwards.
+    if (auto cerrar = cerrarPrograma_) cerrar();
+}
+
+void frmVesmadur::Descargar() {
+    if (descargada_) return;
+    vista_->CerrarVentana();
+}
+
+void frmVesmadur::MarcarOcupado() {
+    vista_->MostrarProgreso(true);
+    Ocupado_ = true;
+    vista_->PonerPuntero(Puntero::Espera);
+}
+
+void frmVesmadur::MarcarLibre() {
+    vista_->MostrarProgreso(false);
+    Ocupado_ = false;
+    vista_->PonerPuntero(Puntero::Predeterminado);
+}
+
+void frmVesmadur::ReemplazarInfo(std::string_view texto) {
+    info_.assign(texto);
+    vista_->PonerInfo(info_);
+}
+
+void frmVesmadur::AgregarInfo(std::string_view texto) {
+    info_.append(texto);
+    vista_->PonerInfo(info_);
+}
+
+void frmVesmadur::AgregarLinea(std::string_view mensaje) {
+    info_.append(mensaje);
+    info_.append(textos::FinLinea);
+    vista_->PonerInfo(info_);
+}
+
+void frmVesmadur::EscribirEncabezado() {
+    using namespace textos;
+    ReemplazarInfo(Unir({Directorio, FinLinea, "    ", DatosInstalacion_.DirInstalacion, FinLinea}));
+}
+
+void frmVesmadur::DeshabilitarAjustar() { HabilitarAjustar(false); }
+void frmVesmadur::DeshabilitarRestaurar() { HabilitarRestaurar(false); }
+
+void frmVesmadur::PonerTitulo(std::string_view titulo) {
+    titulo_.assign(titulo);
+    vista_->PonerTitulo(titulo_);
+}
+
+void frmVesmadur::HabilitarAjustar(bool habilitado) {
+    ajustarHabilitado_ = habilitado;
+    vista_->HabilitarAjustar(habilitado);
+}
+
+void frmVesmadur::HabilitarRestaurar(bool habilitado) {
+    restaurarHabilitado_ = habilitado;
+    vista_->HabilitarRestaurar(habilitado);
+}
+
+} // namespace vesmadur
