@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QRect>
+
+namespace vesmadur::ui {
+
+// The layout is designed in twips (1440 to the inch). Converts to pixels at
+// the screen's resolution, horizontally and vertically.
+struct Twips {
+    double PuntosPorPulgadaX = 96;
+    double PuntosPorPulgadaY = 96;
+
+    // Twips per pixel, as the drawing code multiplies them.
+    double TPPX() const { return 1440.0 / PuntosPorPulgadaX; }
+    double TPPY() const { return 1440.0 / PuntosPorPulgadaY; }
+
+    int X(int twips) const { return static_cast<int>(twips / TPPX() + 0.5); }
+    int Y(int twips) const { return static_cast<int>(twips / TPPY() + 0.5); }
+    QRect Rect(int izquierda, int arriba, int ancho, int alto) const {
+        return {X(izquierda), Y(arriba), X(ancho), Y(alto)};
+    }
+
+    // The resolution of the primary screen (96 when there is none).
+    static Twips DePantalla();
+};
+
+} // namespace vesmadur::ui

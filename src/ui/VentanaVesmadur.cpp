@@ -1,0 +1,170 @@
+#include "ui/VentanaVesmadur.h"
+
+#include "app/TextosVesmadur.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+
+namespace vesmadur::ui {
+
+namespace {
+
+QFont Fuente(const char* familia, QFont::StyleHint parecida, double puntos, int peso) {
+    QFont fuente(QString::fromLatin1(familia));
+    fuente.setStyleHint(parecida);
+    fuente.setPointSizeF(puntos);
+    fuente.setWeight(peso >= 700 ? QFont::Bold : QFont::Normal);
+    return fuente;
+}
+
+QFont SansSerif(double puntos, int peso) {
+    return Fuente("MS Sans Serif", QFont::SansSerif, puntos, peso);
+}
+
+QPushButton* Boton(QWidget* padre, std::string_view caption, QRect lugar) {
+    auto* boton = new QPushButton(QString::fromUtf8(caption.data(), qsizetype(caption.size())), padre);
+    boton->setGeometry(lugar);
+    boton->setFont(SansSerif(9.75, 400));
+    boton->setAutoDefault(false);
+    return boton;
+}
+
+} // namespace
+
+Shape1::Shape1(QWidget* padre) : QWidget(padre) {
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void Shape1::paintEvent(QPaintEvent*) {
+    QPainter pintor(this);
+    pintor.setPen(QPen(palette().color(QPalette::WindowText), 1));
+    pintor.drawRect(rect().adjusted(0, 0, -1, -1));
+}
+
+VentanaVesmadur::VentanaVesmadur(Twips twips) : QWidget(nullptr), twips_(twips) {
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    setFixedSize(twips_.X(9705), twips_.Y(5385));
+    setAutoFillBackground(true);
+    setBackgroundRole(QPalette::Button);
+
+    // Created from back to front, as the controls overlap.
+    btnRestaurar_ = Boton(this, textos::CaptionRestaurar, twips_.Rect(3750, 4845, 1500, 450));
+    btnAjustar_ = Boton(this, textos::CaptionAjustar, twips_.Rect(2190, 4845, 1500, 450));
+    btnCerrar_ = Boton(this, textos::CaptionCerrar, twips_.Rect(8085, 4865, 1450, 430));
+
+    etqOrvanto_ = new QLabel(this);
+    etqOrvanto_->setGeometry(twips_.Rect(2220, 240, 7260, 375));
+    etqOrvanto_->setFont(Fuente("Courier New", QFont::TypeWriter, 14.25, 700));
+    etqOrvanto_->setTextFormat(Qt::PlainText);
+    QPalette azul = etqOrvanto_->palette();
+    azul.setColor(QPalette::WindowText, QColor(0, 0, 255));
+    etqOrvanto_->setPalette(azul);
+
+    shape1_ = new Shape1(this);
+    shape1_->setGeometry(twips_.Rect(2220, 4245, 7260, 225));
+    shape1_->hide();
+
+    image1_ = new QLabel(this);
+    image1_->setGeometry(twips_.Rect(105, 120, 2025, 5175));
+    image1_->setFrameStyle(QFrame::Box | QFrame::Plain);
+    image1_->setLineWidth(2);
+    image1_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    etqInfo_ = new QLabel(this);
+    etqInfo_->setGeometry(twips_.Rect(2220, 700, 7260, 4000));
+    etqInfo_->setFont(Fuente("Courier New", QFont::TypeWriter, 12, 400));
+    etqInfo_->setTextFormat(Qt::PlainText);
+    etqInfo_->setWordWrap(true);
+    etqInfo_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    etqInfo_->setAttribute(Qt::WA_TransparentForMouseEvents);
+
+    setTabOrder(btnAjustar_, btnRestaurar_);
+    setTabOrder(btnRestaurar_, btnCerrar_);
+    btnAjustar_->setFocus();
+
+    connect(btnAjustar_, &QPushButton::clicked, this, [this] {
+        if (formulario_) formulario_->btnAjustarPulsado();
+    });
+    connect(btnRestaurar_, &QPushButton::clicked, this, [this] {
+        if (formulario_) formulario_->btnRestaurarPulsado();
+    });
+    connect(btnCerrar_, &QPushButton::clicked, this, [this] {
+        if (formulario_) formulario_->btnCerrarPulsado();
+    });
+    // The session is ending: its close requests are never refused.
+    connect(qGuiApp, &QGuiApplication::commitDataRequest, this,
+            [this] { sesionTerminando_ = true; });
+}
+
+void VentanaVesmadur::CerrarPorPrograma() {
+    cierrePorPrograma_ = true;
+    close();
+}
+
+void VentanaVesmadur::closeEvent(QCloseEvent* evento) {
+    if (!formulario_) {
+        evento->accept();
+        return;
+    }
+    // A close the window system delivers on its own is the operator's close
+    // box, system menu or close keystroke, unless the session is ending.
+    OrigenCierre origen = OrigenCierre::Otro;
+    if (cierrePorPrograma_)
+        origen = OrigenCierre::Programa;
+    else if (sesionTerminando_)
+        origen = OrigenCierre::Sesion;
+    else if (evento->spontaneous())
+        origen = OrigenCierre::ControlVentana;
+
+    if (formulario_->AlPedirCierre(origen)) {
+        evento->ignore();
+        return;
+    }
+    evento->accept();
+    // The unload releases the window logic, which lets go of this widget.
+    formulario_->AlDescargar();
+}
+
+void VentanaVesmadur::keyPressEvent(QKeyEvent* evento) {
+    switch (evento->key()) {
+    case Qt::Key_Escape: // "Cerrar" is the cancel button
+        btnCerrar_->click();
+        return;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: // no default button: Enter presses the focused one
+        if (auto* boton = qobject_cast<QPushButton*>(focusWidget())) {
+            boton->click();
+            return;
+        }
+        break;
+    default:
+        break;
+    }
+    QWidget::keyPressEvent(evento);
+}
+
+void VentanaVesmadur::paintEvent(QPaintEvent* evento) {
+    QWidget::paintEvent(evento);
+    // An etched groove above the buttons, from just right of the picture to
+    // the right edge of "Cerrar", kept at its pixel geometry at any resolution.
+    const double tppx = twips_.TPPX(), tppy = twips_.TPPY();
+    const double x1 = (image1_->x() + image1_->width()) * tppx + 5 * tppx;
+    const double x2 = (btnCerrar_->x() + btnCerrar_->width()) * tppx;
+    const double arriba = btnCerrar_->y() * tppy;
+    QPainter pintor(this);
+    const auto linea = [&](QPalette::ColorRole rol, double yTwips) {
+        pintor.setPen(QPen(palette().color(rol), 1));
+        const int y = static_cast<int>(yTwips / tppy + 0.5);
+        pintor.drawLine(static_cast<int>(x1 / tppx + 0.5), y, static_cast<int>(x2 / tppx + 0.5), y);
+    };
+    linea(QPalette::Dark, arriba - 8 * tppy);
+    linea(QPalette::Light, arriba - 7 * tppy);
+}
+
+} // namespace vesmadur::ui

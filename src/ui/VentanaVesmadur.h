@@ -1,0 +1,67 @@
+#pragma once
+
+#include "app/frmVesmadur.h"
+#include "ui/Twips.h"
+
+#include <QWidget>
+
+class QLabel;
+class QPushButton;
+
+namespace vesmadur::ui {
+
+// The rectangle in which the progress of a run is drawn: a one-pixel outline
+// in the window-text colour, no fill of its own.
+class Shape1 final : public QWidget {
+    Q_OBJECT
+public:
+    explicit Shape1(QWidget* padre);
+
+protected:
+    void paintEvent(QPaintEvent* evento) override;
+};
+
+// The main window's widgets. Every decision is frmVesmadur's: this class lays
+// the controls out, shows what it is told and passes the operator's actions on.
+class VentanaVesmadur final : public QWidget {
+    Q_OBJECT
+public:
+    explicit VentanaVesmadur(Twips twips = Twips::DePantalla());
+
+    // The window logic that receives the operator's actions; null once it is
+    // gone, after which the window only closes.
+    void Conectar(frmVesmadur* formulario) { formulario_ = formulario; }
+
+    // Closes the window on the program's behalf (never refused).
+    void CerrarPorPrograma();
+
+    QLabel* etqOrvanto() const { return etqOrvanto_; }
+    QLabel* etqInfo() const { return etqInfo_; }
+    QPushButton* btnAjustar() const { return btnAjustar_; }
+    QPushButton* btnRestaurar() const { return btnRestaurar_; }
+    QPushButton* btnCerrar() const { return btnCerrar_; }
+    QWidget* shape1() const { return shape1_; }
+    QLabel* image1() const { return image1_; }
+    const Twips& Escala() const { return twips_; }
+
+protected:
+    void closeEvent(QCloseEvent* evento) override;
+    void keyPressEvent(QKeyEvent* evento) override;
+    void paintEvent(QPaintEvent* evento) override;
+
+private:
+    Twips twips_;
+    frmVesmadur* formulario_ = nullptr;
+    bool cierrePorPrograma_ = false;
+    bool sesionTerminando_ = false;
+
+    QLabel* image1_;
+    QLabel* etqOrvanto_;
+    QLabel* etqInfo_;
+    QWidget* shape1_;
+    QPushButton* btnAjustar_;
+    QPushButton* btnRestaurar_;
+    QPushButton* btnCerrar_;
+};
+
+} // namespace vesmadur::ui

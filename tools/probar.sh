@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds everything with warnings as errors and runs
+# every test headless: once in a plain build, once with AddressSanitizer and
+# UndefinedBehaviorSanitizer.
+set -euo pipefail
+raiz="$(cd "$(dirname "$0")/.." && pwd)"
+"$raiz/tools/dependencias.sh"
+
+export QT_QPA_PLATFORM=offscreen
+trabajos="$(nproc)"
+
+probar() {
+  local carpeta="$1"; shift
+  cmake -S "$raiz" -B "$raiz/$carpeta" -G Ninja -DVESMADUR_WERROR=ON "$@"
+  cmake --build "$raiz/$carpeta" -j "$trabajos"
+  ctest --test-dir "$raiz/$carpeta" --output-on-failure -j "$trabajos"
+}
+
+probar build-pruebas -DCMAKE_BUILD_TYPE=RelWithDebInfo
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  probar build-sanitizado -DCMAKE_BUILD_TYPE=Debug -DVESMADUR_SANITIZAR=ON
