@@ -1,0 +1,138 @@
+#include "dialing/DialectoJet.h"
+
+#include "dialing/ErrorMotor.h"
+
+#include <cctype>
+
+namespace vesmadur {
+
+namespace {
+
+bool EsBlanco(char c) {
+    return std::isspace(static_cast<unsigned char>(c)) != 0;
+}
+
+bool PalabraEn(const std::string& texto, std::size_t pos, const char* palabra) {
+    std::size_t i = 0;
+    for (; palabra[i] != '\0'; ++i) {
+        if (pos + i >= texto.size())
+            return false;
+        if (std::toupper(static_cast<unsigned char>(texto[pos + i])) != palabra[i])
+            return false;
+    }
+    const std::size_t fin = pos + i;
+    return fin == texto.size() ||
+           !(std::isalnum(static_cast<unsigned char>(texto[fin])) || texto[fin] == '_');
+}
+
+std::size_t SaltarBlancos(const std::string& texto, std::size_t pos) {
+    while (pos < texto.size() && EsBlanco(texto[pos]))
+        ++pos;
+    return pos;
+}
+
+// Jet writes "DELETE * FROM t"; SQLite knows only "DELETE FROM t". The star
+// is dropped only in that exact place at the start of the statement.
+std::string SinAsteriscoDeBorrado(const std::string& jet) {
+    std::size_t pos = SaltarBlancos(jet, 0);
+    if (!PalabraEn(jet, pos, "DELETE"))
+        return jet;
+    const std::size_t trasDelete = pos + 6;
+    pos = SaltarBlancos(jet, trasDelete);
+    if (pos >= jet.size() || jet[pos] != '*')
+        return jet;
+    const std::size_t trasAsterisco = SaltarBlancos(jet, pos + 1);
+    if (!PalabraEn(jet, trasAsterisco, "FROM"))
+        return jet;
+    return jet.substr(0, trasDelete) + " " + jet.substr(trasAsterisco);
+}
+
+} // namespace
+
+std::string TraducirDialecto(const std::string& original) {
+    const std::string jet = SinAsteriscoDeBorrado(original);
+    std::string sql;
+    sql.reserve(jet.size() + 8);
+    std::size_t i = 0;
+    bool terminada = false;
+    while (i < jet.size()) {
+        const char c = jet[i];
+        if (terminada && !EsBlanco(c) && c != ';')
+            throw ErrorMotor("Characters found after end of SQL statement.");
+        if (c == '\'') {
+            // A literal: copied as it is up to its closing quote.
+            sql += c;
+            ++i;
+            for (;;) {
+                if (i >= jet.size())
+                    throw ErrorMotor("Syntax error in string in query expression.");
+                sql += jet[i];
+                if (jet[i] == '\'') {
+                    if (i + 1 < jet.size() && jet[i + 1] == '\'') {
+                        sql += '\'';
+                        i += 2;
+                        continue;
+                    }
+                    ++i;
+                    break;
+                }
+                ++i;
+            }
+        } else if (c == '"') {
+            // A Jet literal in double quotes: the same text in single quotes.
+            sql += '\'';
+            ++i;
+            for (;;) {
+                if (i >= jet.size())
+                    throw ErrorMotor("Syntax error in string in query expression.");
+                const char d = jet[i];
+                if (d == '"') {
+                    if (i + 1 < jet.size() && jet[i + 1] == '"') {
+                        sql += '"';
+                        i += 2;
+                        continue;
+                    }
+                    ++i;
+                    break;
+                }
+                sql += d;
+                if (d == '\'')
+                    sql += '\'';
+                ++i;
+            }
+            sql += '\'';
+        } else if (c == '[') {
+            // A bracketed name: a quoted identifier.
+            sql += '"';
+            ++i;
+            for (;;) {
+                if (i >= jet.size())
+                    throw ErrorMotor("Invalid bracketing of name.");
+                const char d = jet[i];
+                if (d == ']') {
+                    ++i;
+                    break;
+                }
+                if (d == '[')
+                    throw ErrorMotor("Invalid bracketing of name.");
+                sql += d;
+                if (d == '"')
+                    sql += '"';
+                ++i;
+            }
+            sql += '"';
+        } else if ((c == '-' && i + 1 < jet.size() && jet[i + 1] == '-') ||
+                   (c == '/' && i + 1 < jet.size() && jet[i + 1] == '*')) {
+            throw ErrorMotor("Syntax error in query expression.");
+        } else if (c == ';') {
+            terminada = true;
+            ++i;
+        } else {
+            sql += c;
+            ++i;
+        }
+    }
+    return sql;
+}
+
+} // namespace vesmadur

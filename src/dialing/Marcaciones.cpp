@@ -1,0 +1,65 @@
+#include "dialing/Marcaciones.h"
+
+#include "dialing/Configuracion.h"
+
+namespace vesmadur {
+
+namespace {
+
+constexpr std::string_view kPrefijoLargaDistancia = "01";
+constexpr std::string_view kPrefijosMoviles[] = {"044", "045"};
+
+} // namespace
+
+bool EsMarcacionAntigua(std::string_view telefono) {
+    if (telefono.starts_with(kPrefijoLargaDistancia))
+        return true;
+    for (auto prefijo : kPrefijosMoviles)
+        if (telefono.starts_with(prefijo))
+            return true;
+    return false;
+}
+
+bool EsMarcacionAntigua(const Variante& telefono) {
+    if (telefono.EsNulo())
+        return false;
+    if (const auto* texto = telefono.Texto())
+        return EsMarcacionAntigua(std::string_view(*texto));
+    return EsMarcacionAntigua(std::string_view(telefono.ComoTexto()));
+}
+
+std::string AjustarNumero(std::string_view telefono) {
+    if (telefono.starts_with(kPrefijoLargaDistancia))
+        return std::string(telefono.substr(kPrefijoLargaDistancia.size()));
+    for (auto prefijo : kPrefijosMoviles)
+        if (telefono.starts_with(prefijo))
+            return std::string(telefono.substr(prefijo.size()));
+    return std::string(telefono);
+}
+
+std::int32_t ContarMarcaciones(std::unique_ptr<Database>& base, const std::string& rutaConfig) {
+    AbrirConfiguracion(base, rutaConfig);
+    if (!base)
+        return 0;
+    std::int32_t cuenta = 0;
+    try {
+        auto cursor = base->OpenRecordset(kTablaNumeros, dbOpenDynaset);
+        while (!cursor->Eof()) {
+            if (EsMarcacionAntigua(cursor->Fields(1)))
+                ++cuenta;
+            cursor->MoveNext();
+        }
+        cursor->Close();
+        CerrarConfiguracion(base);
+    } catch (const ErrorMotor&) {
+        // A table missing or unreadable: nothing can be counted.
+        try {
+            CerrarConfiguracion(base);
+        } catch (const ErrorMotor&) {
+        }
+        return 0;
+    }
+    return cuenta;
+}
+
+} // namespace vesmadur

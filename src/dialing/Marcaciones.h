@@ -1,0 +1,35 @@
+#pragma once
+
+#include "dialing/MotorDAO.h"
+#include "registry/Variante.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace vesmadur {
+
+// True when the stored number still carries a prefix the new dialing plan
+// dropped: it begins with "01", "044" or "045", compared exactly as stored
+// (no trimming). Null is never old-style.
+bool EsMarcacionAntigua(std::string_view telefono);
+bool EsMarcacionAntigua(const Variante& telefono);
+inline bool EsMarcacionAntigua(const std::string& telefono) {
+    return EsMarcacionAntigua(std::string_view(telefono));
+}
+inline bool EsMarcacionAntigua(const char* telefono) {
+    return EsMarcacionAntigua(std::string_view(telefono));
+}
+
+// The number without its old prefix: "01" first, else "044" or "045";
+// exactly one prefix goes, and any other text comes back unchanged.
+std::string AjustarNumero(std::string_view telefono);
+
+// Counts the old-style entries of table "Numeros de lada" in the
+// configuration database at `rutaConfig`, opening and closing it through
+// `base`. 0 when the database cannot be opened or read; the handle is empty
+// afterwards in every case.
+std::int32_t ContarMarcaciones(std::unique_ptr<Database>& base, const std::string& rutaConfig);
+
+} // namespace vesmadur

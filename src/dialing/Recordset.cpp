@@ -1,0 +1,372 @@
+#include "dialing/Conexion.h"
+#include "dialing/MotorDAO.h"
+
+#include <algorithm>
+#include <limits>
+#include <sqlcipher/sqlite3.h>
+#include <strings.h>
+
+namespace vesmadur {
+
+namespace {
+
+// Rows read ahead of the cursor in one query; a visit usually finds its row
+// already read, and changed rows are read again one by one.
+constexpr int kFilasPorBloque = 256;
+
+struct Fila {
+    bool Vigente = true;
+    bool Existe = true;
+    std::vector<Variante> Valores;
+};
+
+std::string ComoIdentificador(const std::string& nombre) {
+    std::string texto = "\"";
+    for (char c : nombre) {
+        texto += c;
+        if (c == '"')
+            texto += '"';
+    }
+    return texto + "\"";
+}
+
+Variante LeerValor(sqlite3_stmt* orden, int columna) {
+    switch (sqlite3_column_type(orden, columna)) {
+    case SQLITE_INTEGER:
+        return Variante(static_cast<std::int64_t>(sqlite3_column_int64(orden, columna)));
+    case SQLITE_FLOAT:
+        return Variante(sqlite3_column_double(orden, columna));
+    case SQLITE_TEXT: {
+        const auto* texto = reinterpret_cast<const char*>(sqlite3_column_text(orden, columna));
+        return Variante(
+            std::string(texto, static_cast<std::size_t>(sqlite3_column_bytes(orden, columna))));
+    }
+    case SQLITE_BLOB: {
+        const auto* datos = static_cast<const std::uint8_t*>(sqlite3_column_blob(orden, columna));
+        const auto largo = static_cast<std::size_t>(sqlite3_column_bytes(orden, columna));
+        return Variante(datos ? Bytes(datos, datos + largo) : Bytes{});
+    }
+    default:
+        return Variante(Nulo{});
+    }
+}
+
+Fila LeerFila(sqlite3_stmt* orden, int desde) {
+    Fila fila;
+    const int columnas = sqlite3_column_count(orden);
+    fila.Valores.reserve(static_cast<std::size_t>(std::max(0, columnas - desde)));
+    for (int c = desde; c < columnas; ++c)
+        fila.Valores.push_back(LeerValor(orden, c));
+    return fila;
+}
+
+Fila FilaAusente() {
+    Fila fila;
+    fila.Existe = false;
+    return fila;
+}
+
+} // namespace
+
+struct Recordset::Estado {
+    std::shared_ptr<Conexion> Duena;
+    std::string Tabla;
+    int Columnas = 0;
+    bool Cerrado = false;
+
+    // The keys taken so far, in key order, and whether all are taken.
+    std::vector<std::int64_t> Claves;
+    bool Completo = false;
+    std::size_t Pos = 0;
+
+    // Values of the rows Claves[Inicio] .. Claves[Inicio + Ventana.size() - 1].
+    std::size_t Inicio = 0;
+    std::vector<Fila> Ventana;
+
+    sqlite3_stmt* Bloque = nullptr;     // rows from a key on, with their key
+    sqlite3_stmt* Una = nullptr;        // one row by key
+    sqlite3_stmt* SoloClaves = nullptr; // keys from a key on
+
+    Estado() = default;
+    Estado(const Estado&) = delete;
+    Estado& operator=(const Estado&) = delete;
+    ~Estado() { Liberar(); }
+
+    void Liberar() {
+        sqlite3_finalize(Bloque);
+        sqlite3_finalize(Una);
+        sqlite3_finalize(SoloClaves);
+        Bloque = Una = SoloClaves = nullptr;
+        Ventana.clear();
+        if (Duena) {
+            auto& lista = Duena->Cursores;
+            lista.erase(std::remove(lista.begin(), lista.end(), this), lista.end());
+        }
+        Cerrado = true;
+    }
+
+    void Verificar() const {
+        if (Cerrado || !Duena || !Duena->Abierta())
+            throw ErrorMotor("Object invalid or no longer set.");
+    }
+
+    [[noreturn]] void Fallo(sqlite3_stmt* orden) const {
+        const std::string error = DescripcionError(Duena->Base.Base);
+        sqlite3_reset(orden);
+        throw ErrorMotor(error);
+    }
+
+    bool EnVentana(std::size_t i) const { return i >= Inicio && i < Inicio + Ventana.size(); }
+
+    // The first key not yet taken, or nothing when the key space is used up.
+    std::optional<std::int64_t> SiguienteClave() const {
+        if (Claves.empty())
+            return std::numeric_limits<std::int64_t>::min();
+        if (Claves.back() == std::numeric_limits<std::int64_t>::max())
+            return std::nullopt;
+        return Claves.back() + 1;
+    }
+
+    // Reads a block of rows starting at key index `desde`. Keys present in
+    // Claves are matched against the rows found: a missing one was deleted.
+    // At the end of the known keys, before full population, the rows found
+    // are new keys. Rows inserted after their place was populated are not
+    // part of this recordset and are passed over.
+    void Llenar(std::size_t desde) {
+        std::int64_t primera = 0;
+        if (desde < Claves.size()) {
+            primera = Claves[desde];
+        } else {
+            const auto siguiente = Completo ? std::nullopt : SiguienteClave();
+            if (!siguiente) {
+                Completo = true;
+                return;
+            }
+            primera = *siguiente;
+        }
+        Ventana.clear();
+        Inicio = desde;
+        std::size_t i = desde;
+        int leidas = 0;
+        if (sqlite3_bind_int64(Bloque, 1, primera) != SQLITE_OK ||
+            sqlite3_bind_int(Bloque, 2, kFilasPorBloque) != SQLITE_OK)
+            Fallo(Bloque);
+        for (;;) {
+            const int rc = sqlite3_step(Bloque);
+            if (rc == SQLITE_DONE)
+                break;
+            if (rc != SQLITE_ROW)
+                Fallo(Bloque);
+            ++leidas;
+            const std::int64_t clave = sqlite3_column_int64(Bloque, 0);
+            while (i < Claves.size() && Claves[i] < clave) {
+                Ventana.push_back(FilaAusente());
+                ++i;
+            }
+            if (i < Claves.size()) {
+                if (Claves[i] == clave) {
+                    Ventana.push_back(LeerFila(Bloque, 1));
+                    ++i;
+                }
+            } else if (!Completo) {
+                Claves.push_back(clave);
+                Ventana.push_back(LeerFila(Bloque, 1));
+                ++i;
+            }
+        }
+        sqlite3_reset(Bloque);
+        if (leidas < kFilasPorBloque) {
+            // The table ended inside this block: every key left was deleted.
+            for (; i < Claves.size(); ++i)
+                Ventana.push_back(FilaAusente());
+            Completo = true;
+        }
+    }
+
+    // Takes every key not taken yet.
+    void Poblar() {
+        if (Completo)
+            return;
+        const auto siguiente = SiguienteClave();
+        if (siguiente) {
+            if (sqlite3_bind_int64(SoloClaves, 1, *siguiente) != SQLITE_OK)
+                Fallo(SoloClaves);
+            int rc;
+            while ((rc = sqlite3_step(SoloClaves)) == SQLITE_ROW)
+                Claves.push_back(sqlite3_column_int64(SoloClaves, 0));
+            if (rc != SQLITE_DONE)
+                Fallo(SoloClaves);
+            sqlite3_reset(SoloClaves);
+        }
+        Completo = true;
+    }
+
+    // After a move: at the end of the known keys, the next block is taken.
+    void TrasMover() {
+        if (Pos >= Claves.size() && !Completo)
+            Llenar(Pos);
+    }
+
+    Fila& Actual() {
+        Verificar();
+        if (Pos >= Claves.size())
+            throw ErrorMotor("No current record.");
+        if (!EnVentana(Pos))
+            Llenar(Pos);
+        Fila& fila = Ventana[Pos - Inicio];
+        if (!fila.Vigente) {
+            if (sqlite3_bind_int64(Una, 1, Claves[Pos]) != SQLITE_OK)
+                Fallo(Una);
+            const int rc = sqlite3_step(Una);
+            if (rc == SQLITE_ROW)
+                fila = LeerFila(Una, 0);
+            else if (rc == SQLITE_DONE)
+                fila = FilaAusente();
+            else
+                Fallo(Una);
+            sqlite3_reset(Una);
+        }
+        return fila;
+    }
+};
+
+std::unique_ptr<Recordset::Estado> NuevoCursor(const std::shared_ptr<Conexion>& conexion,
+                                               const std::string& tabla) {
+    sqlite3* base = conexion->Base.Base;
+    auto cursor = std::make_unique<Recordset::Estado>();
+    cursor->Duena = conexion;
+
+    // The table's name as stored, found in any letter case.
+    sqlite3_stmt* buscar = nullptr;
+    const char* sqlBuscar = "SELECT name FROM sqlite_master WHERE type = 'table' AND name = ?1 "
+                            "COLLATE NOCASE";
+    if (sqlite3_prepare_v2(base, sqlBuscar, -1, &buscar, nullptr) != SQLITE_OK ||
+        sqlite3_bind_text(buscar, 1, tabla.c_str(), static_cast<int>(tabla.size()),
+                          SQLITE_TRANSIENT) != SQLITE_OK) {
+        const std::string error = DescripcionError(base);
+        sqlite3_finalize(buscar);
+        throw ErrorMotor(error);
+    }
+    const int rc = sqlite3_step(buscar);
+    if (rc == SQLITE_ROW)
+        cursor->Tabla = reinterpret_cast<const char*>(sqlite3_column_text(buscar, 0));
+    const std::string error = rc == SQLITE_ROW || rc == SQLITE_DONE ? "" : DescripcionError(base);
+    sqlite3_finalize(buscar);
+    if (!error.empty())
+        throw ErrorMotor(error);
+    if (rc != SQLITE_ROW)
+        throw ErrorMotor("The database engine cannot find the input table or query '" + tabla +
+                         "'.");
+
+    const std::string nombre = ComoIdentificador(cursor->Tabla);
+    const std::string textos[] = {
+        "SELECT rowid, * FROM " + nombre + " WHERE rowid >= ?1 ORDER BY rowid LIMIT ?2",
+        "SELECT * FROM " + nombre + " WHERE rowid = ?1",
+        "SELECT rowid FROM " + nombre + " WHERE rowid >= ?1 ORDER BY rowid",
+    };
+    sqlite3_stmt** destinos[] = {&cursor->Bloque, &cursor->Una, &cursor->SoloClaves};
+    for (int i = 0; i < 3; ++i)
+        if (sqlite3_prepare_v2(base, textos[i].c_str(), -1, destinos[i], nullptr) != SQLITE_OK)
+            throw ErrorMotor(DescripcionError(base));
+    cursor->Columnas = sqlite3_column_count(cursor->Una);
+
+    conexion->Cursores.push_back(cursor.get());
+    cursor->Llenar(0);
+    return cursor;
+}
+
+void AvisarCambioFila(Recordset::Estado& cursor, const char* tabla, std::int64_t clave) {
+    if (cursor.Ventana.empty() || strcasecmp(tabla, cursor.Tabla.c_str()) != 0)
+        return;
+    const auto ini = cursor.Claves.begin() + static_cast<std::ptrdiff_t>(cursor.Inicio);
+    const auto fin = ini + static_cast<std::ptrdiff_t>(cursor.Ventana.size());
+    const auto it = std::lower_bound(ini, fin, clave);
+    if (it != fin && *it == clave)
+        cursor.Ventana[static_cast<std::size_t>(it - ini)].Vigente = false;
+}
+
+void OlvidarValores(Recordset::Estado& cursor) {
+    cursor.Ventana.clear();
+}
+
+void CerrarCursor(Recordset::Estado& cursor) {
+    // The database is closing and clears its own list.
+    cursor.Duena.reset();
+    cursor.Liberar();
+}
+
+// Kept here, where the cursor's state is a complete type.
+std::unique_ptr<Recordset> Database::OpenRecordset(const std::string& tabla, int tipo) {
+    if (!conexion_->Abierta())
+        throw ErrorMotor("Object invalid or no longer set.");
+    if (tipo != dbOpenDynaset)
+        throw ErrorMotor("Invalid argument.");
+    return std::unique_ptr<Recordset>(new Recordset(NuevoCursor(conexion_, tabla)));
+}
+
+// --- Recordset ----------------------------------------------------------------
+
+Recordset::Recordset(std::unique_ptr<Estado> estado) : estado_(std::move(estado)) {}
+
+Recordset::~Recordset() = default;
+
+bool Recordset::Eof() const {
+    estado_->Verificar();
+    return estado_->Pos >= estado_->Claves.size();
+}
+
+void Recordset::MoveNext() {
+    estado_->Verificar();
+    if (estado_->Pos >= estado_->Claves.size())
+        throw ErrorMotor("No current record.");
+    ++estado_->Pos;
+    estado_->TrasMover();
+}
+
+void Recordset::MoveLast(int) {
+    estado_->Verificar();
+    estado_->Poblar();
+    if (!estado_->Claves.empty())
+        estado_->Pos = estado_->Claves.size() - 1;
+}
+
+void Recordset::MoveFirst() {
+    estado_->Verificar();
+    estado_->Pos = 0;
+    estado_->TrasMover();
+}
+
+float Recordset::PercentPosition() const {
+    estado_->Verificar();
+    const auto total = estado_->Claves.size();
+    if (total == 0)
+        return 0.0f;
+    if (estado_->Pos >= total)
+        return 100.0f;
+    const auto tramo = estado_->Completo ? total - 1 : total;
+    if (tramo == 0)
+        return 0.0f;
+    return static_cast<float>(100.0 * static_cast<double>(estado_->Pos) /
+                              static_cast<double>(tramo));
+}
+
+Variante Recordset::Fields(int indice) {
+    Fila& fila = estado_->Actual();
+    if (indice < 0 || indice >= estado_->Columnas)
+        throw ErrorMotor("Item not found in this collection.");
+    if (!fila.Existe)
+        return Variante(Nulo{});
+    const auto i = static_cast<std::size_t>(indice);
+    return i < fila.Valores.size() ? fila.Valores[i] : Variante(Nulo{});
+}
+
+bool Recordset::FilaBorrada() {
+    return !estado_->Actual().Existe;
+}
+
+void Recordset::Close() {
+    if (!estado_->Cerrado)
+        estado_->Liberar();
+}
+
+} // namespace vesmadur
