@@ -163,6 +163,7 @@ std::optional<std::vector<std::string>> RutaDeNombreRaiz(std::string_view nombre
 }
 
 void AsegurarClavesBase(Colmena& colmena) {
+    for (const auto& r : Raices) colmena.CrearSubclave(r.Nombre);
     NodoClave* k = &colmena;
     for (const auto& parte : RutaClases()) k = &k->CrearSubclave(parte);
 }

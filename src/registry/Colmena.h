@@ -68,8 +68,8 @@ std::optional<std::vector<std::string>> RutaDeRaiz(std::int32_t raiz);
 // The same for a root key's name as a .reg file writes it.
 std::optional<std::vector<std::string>> RutaDeNombreRaiz(std::string_view nombre);
 
-// Adds the keys that always exist (HKEY_LOCAL_MACHINE\SOFTWARE\Classes, the
-// base of HKEY_CLASSES_ROOT).
+// Adds the keys that always exist: the root keys and
+// HKEY_LOCAL_MACHINE\SOFTWARE\Classes, the base of HKEY_CLASSES_ROOT.
 void AsegurarClavesBase(Colmena& colmena);
 
 } // namespace vesmadur

@@ -327,7 +327,9 @@ std::optional<Colmena> LeerFormatoReg(std::string_view contenido) {
 std::string EscribirFormatoReg(const Colmena& colmena) {
     std::string salida(Cabecera4);
     salida += '\n';
-    for (const auto& raiz : colmena.Subclaves) EscribirClave(raiz, raiz.Nombre, salida);
+    for (const auto& raiz : colmena.Subclaves)
+        if (!raiz.Valores.empty() || !raiz.Subclaves.empty())
+            EscribirClave(raiz, raiz.Nombre, salida);
     return salida;
 }
 

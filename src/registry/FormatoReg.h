@@ -19,7 +19,7 @@ namespace vesmadur {
 std::optional<Colmena> LeerFormatoReg(std::string_view contenido);
 
 // Writes the hive as a "REGEDIT4" file in UTF-8 with LF line ends: every key
-// but the bare roots as a section, subkeys in registry order, values in
+// as a section (a root key only when it holds something), subkeys in registry order, values in
 // creation order. Data that a quoted string or dword: cannot carry byte for
 // byte is written as hex(N):, so reading the text back gives the same hive.
 std::string EscribirFormatoReg(const Colmena& colmena);
