@@ -1,7 +1,5 @@
 #include "detect/SistemaArchivos.h"
 
-#include "detect/FechaCreacion.h"
-
 #include <atomic>
 #include <cerrno>
 #include <cstring>
@@ -122,6 +120,20 @@ private:
     Disco& disco_;
     int fd_;
 };
+
+// The creation moment of a file from what statx reported. Linux file systems
+// that record a birth time (ext4, xfs, btrfs, tmpfs) give it with STATX_BTIME;
+// where none is recorded the moment of the last data change is used instead.
+// For the files this program lists (backups it wrote in one go and never
+// changes afterwards) that is the moment they were written. The inode change
+// time is not used: a rename or a permission change moves it.
+std::chrono::system_clock::time_point InstanteCreacion(const struct statx& datos) {
+    const struct statx_timestamp& marca =
+        (datos.stx_mask & STATX_BTIME) != 0 ? datos.stx_btime : datos.stx_mtime;
+    auto desdeEpoca = std::chrono::seconds(marca.tv_sec) + std::chrono::nanoseconds(marca.tv_nsec);
+    return std::chrono::system_clock::time_point(
+        std::chrono::duration_cast<std::chrono::system_clock::duration>(desdeEpoca));
+}
 
 } // namespace
 
@@ -303,14 +315,6 @@ std::optional<Carpeta> SistemaArchivos::GetFolder(const std::string& ruta) const
     if (!FolderExists(ruta))
         return std::nullopt;
     return Carpeta(ruta);
-}
-
-std::chrono::system_clock::time_point InstanteCreacion(const struct statx& datos) {
-    const struct statx_timestamp& marca =
-        (datos.stx_mask & STATX_BTIME) != 0 ? datos.stx_btime : datos.stx_mtime;
-    auto desdeEpoca = std::chrono::seconds(marca.tv_sec) + std::chrono::nanoseconds(marca.tv_nsec);
-    return std::chrono::system_clock::time_point(
-        std::chrono::duration_cast<std::chrono::system_clock::duration>(desdeEpoca));
 }
 
 std::vector<ArchivoCarpeta> Carpeta::Files() const {

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <set>
+#include <map>
 #include <stdexcept>
 #include <string>
 #include <sys/stat.h>
@@ -16,22 +16,17 @@ namespace vesmadur::prueba {
 class CarpetaTemporal {
 public:
     CarpetaTemporal() {
-        std::string plantilla =
-            (std::filesystem::temp_directory_path() / "vesmadur-XXXXXX").string();
+        std::string plantilla = std::filesystem::temp_directory_path() / "vesmadur-XXXXXX";
         if (::mkdtemp(plantilla.data()) == nullptr)
-            throw std::runtime_error("no se pudo crear la carpeta temporal");
+            throw std::runtime_error(plantilla);
         ruta_ = plantilla;
     }
     CarpetaTemporal(const CarpetaTemporal&) = delete;
-    CarpetaTemporal& operator=(const CarpetaTemporal&) = delete;
     ~CarpetaTemporal() {
         std::error_code error;
         std::filesystem::remove_all(ruta_, error);
     }
-
-    // The folder's path, without a trailing separator.
     const std::string& Ruta() const { return ruta_; }
-    // The path of `relativa` inside the folder.
     std::string operator/(const std::string& relativa) const { return ruta_ + "/" + relativa; }
 
 private:
@@ -40,10 +35,7 @@ private:
 
 inline void EscribirArchivo(const std::string& ruta, const std::string& contenido) {
     std::filesystem::create_directories(std::filesystem::path(ruta).parent_path());
-    std::ofstream salida(ruta, std::ios::binary | std::ios::trunc);
-    salida << contenido;
-    if (!salida)
-        throw std::runtime_error("no se pudo escribir " + ruta);
+    std::ofstream(ruta, std::ios::binary | std::ios::trunc) << contenido;
 }
 
 inline std::string LeerArchivo(const std::string& ruta) {
@@ -53,28 +45,25 @@ inline std::string LeerArchivo(const std::string& ruta) {
 
 inline mode_t Permisos(const std::string& ruta) {
     struct stat datos {};
-    if (::stat(ruta.c_str(), &datos) != 0)
-        return 0;
-    return datos.st_mode & 07777;
+    return ::stat(ruta.c_str(), &datos) == 0 ? datos.st_mode & 07777 : 0;
 }
 
-// The names of the entries of a folder, hidden ones included.
-inline std::set<std::string> Entradas(const std::string& carpeta) {
-    std::set<std::string> nombres;
-    for (const auto& entrada : std::filesystem::directory_iterator(carpeta))
-        nombres.insert(entrada.path().filename().string());
-    return nombres;
+// Every entry below `carpeta`, hidden ones included, by relative path, with
+// the content of each file ("/" for a folder): a snapshot to compare.
+inline std::map<std::string, std::string> Arbol(const std::string& carpeta) {
+    std::map<std::string, std::string> arbol;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(carpeta))
+        arbol[std::filesystem::relative(e.path(), carpeta)] =
+            e.is_directory() ? "/" : LeerArchivo(e.path());
+    return arbol;
 }
 
-// Bytes of every value, zero included, in a length that spans several of the
-// copy's blocks.
+// Bytes of every value, zero included, spanning several of the copy's blocks.
 inline std::string ContenidoBinario(std::size_t tamano) {
     std::string datos(tamano, '\0');
     unsigned estado = 12345;
-    for (auto& c : datos) {
-        estado = estado * 1103515245u + 12345u;
-        c = static_cast<char>(estado >> 16);
-    }
+    for (auto& c : datos)
+        c = static_cast<char>((estado = estado * 1103515245u + 12345u) >> 16);
     return datos;
 }
 
