@@ -1,0 +1,312 @@
+// The hive file itself: what is written, what is read, two writers at once,
+// and a file that cannot be parsed.
+#include "ColmenaTemporal.h"
+#include "registry/ConstantesRegistro.h"
+#include "registry/RegistroArchivo.h"
+#include "registry/clsReg.h"
+
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace vesmadur {
+namespace {
+
+using namespace std::string_literals;
+using prueba::B;
+using prueba::CarpetaTemporal;
+using prueba::EscribirBytes;
+using prueba::LeerBytes;
+using prueba::LeerCrudo;
+using prueba::PonerCrudo;
+
+std::vector<std::string> Archivos(const std::filesystem::path& carpeta) {
+    std::vector<std::string> nombres;
+    for (const auto& e : std::filesystem::directory_iterator(carpeta))
+        nombres.push_back(e.path().filename().string());
+    std::sort(nombres.begin(), nombres.end());
+    return nombres;
+}
+
+struct ValorCrudo {
+    std::string Nombre;
+    std::uint32_t Tipo;
+    Bytes Datos;
+};
+
+const std::vector<ValorCrudo>& TodosLosTipos() {
+    static const std::vector<ValorCrudo> valores{
+        {"Texto", REG_SZ, B("dice \"hola\" en C:\\Orvanto\\ y ñ\0"s)},
+        {"SinCero", REG_SZ, B("ab")},
+        {"DosCeros", REG_SZ, B("ab\0\0"s)},
+        {"ConSalto", REG_SZ, B("linea 1\r\nlinea 2\0"s)},
+        {"Vacio", REG_SZ, {}},
+        {"Expandible", REG_EXPAND_SZ, B("%TEMP%\\x\0"s)},
+        {"Binario", REG_BINARY, B({0, 1, 0xFF})},
+        {"Largo", REG_BINARY, Bytes(200, 0xAB)},
+        {"Numero", REG_DWORD, B({0x2A, 0, 0, 0x80})},
+        {"DwordCorto", REG_DWORD, B({1, 2})},
+        {"GranIndio", REG_DWORD_BIG_ENDIAN, B({0, 0, 0, 1})},
+        {"Vinculo", REG_LINK, B({0x5C, 0})},
+        {"Lista", REG_MULTI_SZ, B("a\0b\0\0"s)},
+        {"Ninguno", REG_NONE, {}},
+        {"Qword", REG_QWORD, B({1, 2, 3, 4, 5, 6, 7, 8})},
+        {"Desconocido", 0xFFFFFFF0u, B({0xDE, 0xAD})},
+        {"", REG_SZ, B("por defecto\0"s)},
+        {"nombre \"con\" \\ raros = [x]", REG_SZ, B("\0"s)},
+    };
+    return valores;
+}
+
+TEST(ArchivoReg, TodosLosTiposSobrevivenGuardarYReleer) {
+    CarpetaTemporal carpeta;
+    {
+        RegistroArchivo ops(carpeta.Hive());
+        for (const auto& v : TodosLosTipos())
+            PonerCrudo(ops, HKEY_LOCAL_MACHINE, "SOFTWARE\\Tipos", v.Nombre, v.Tipo, v.Datos);
+    }
+    RegistroArchivo releido(carpeta.Hive());
+    for (const auto& v : TodosLosTipos()) {
+        const auto c = LeerCrudo(releido, HKEY_LOCAL_MACHINE, "SOFTWARE\\Tipos", v.Nombre);
+        EXPECT_EQ(c.Resultado, 0) << v.Nombre;
+        EXPECT_EQ(c.Tipo, v.Tipo) << v.Nombre;
+        EXPECT_EQ(c.Datos, v.Datos) << v.Nombre;
+    }
+    EXPECT_EQ(Archivos(carpeta.Ruta()), (std::vector<std::string>{"registro.reg", "registro.reg.lock"}))
+        << "no temporary file is left behind";
+}
+
+TEST(ArchivoReg, EscribeRegedit4Legible) {
+    CarpetaTemporal carpeta;
+    RegistroArchivo ops(carpeta.Hive());
+    PonerCrudo(ops, HKEY_LOCAL_MACHINE, "SOFTWARE\\Vesmadur", "Ruta", REG_SZ,
+               B("C:\\Orvanto\\\0"s));
+    PonerCrudo(ops, HKEY_LOCAL_MACHINE, "SOFTWARE\\Vesmadur", "Cuenta", REG_DWORD,
+               B({0x2A, 0, 0, 0}));
+    PonerCrudo(ops, HKEY_LOCAL_MACHINE, "SOFTWARE\\Vesmadur", "SinCero", REG_SZ, B("ab"));
+    PonerCrudo(ops, HKEY_CLASSES_ROOT, ".orv", "", REG_SZ, B("Orv.T\0"s));
+    EXPECT_EQ(LeerBytes(carpeta.Hive()), "REGEDIT4\n"
+                                         "\n[HKEY_LOCAL_MACHINE]\n"
+                                         "\n[HKEY_LOCAL_MACHINE\\SOFTWARE]\n"
+                                         "\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes]\n"
+                                         "\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\.orv]\n"
+                                         "@=\"Orv.T\"\n"
+                                         "\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vesmadur]\n"
+                                         "\"Ruta\"=\"C:\\\\Orvanto\\\\\"\n"
+                                         "\"Cuenta\"=dword:0000002a\n"
+                                         "\"SinCero\"=hex(1):61,62\n");
+}
+
+TEST(ArchivoReg, ConservaLosPermisosDelArchivo) {
+    CarpetaTemporal carpeta;
+    EscribirBytes(carpeta.Hive(), "REGEDIT4\n");
+    ::chmod(carpeta.Hive().c_str(), 0640);
+    RegistroArchivo ops(carpeta.Hive());
+    PonerCrudo(ops, HKEY_LOCAL_MACHINE, "SOFTWARE\\P", "v", REG_SZ, B("\0"s));
+    struct stat st {};
+    ASSERT_EQ(::stat(carpeta.Hive().c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+}
+
+TEST(ArchivoReg, Regedit4EscritoAManoConCrLfComentariosYContinuaciones) {
+    CarpetaTemporal carpeta;
+    EscribirBytes(carpeta.Hive(),
+                  "REGEDIT4\r\n"
+                  "\r\n"
+                  "; escrito a mano\r\n"
+                  "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Orvanto\\Configuración]\r\n"
+                  "\"Señal\"=\"sí\"\r\n"
+                  "\"Cuenta\" = dword:10\r\n"
+                  "\"Datos\"=hex:01,02,\\\r\n"
+                  "    03,04\r\n"
+                  "\"Ruta\"=hex(2):25,56,45,53,4d,41,44,55,52,5f,50,52,55,45,42,41,5f,52,25,00\r\n"
+                  "\"Lista\"=hex(7):61,00,62,00,00\r\n"
+                  "[hkey_classes_root\\.orv]\r\n"
+                  "@=\"Orv.T\"\r\n");
+    ::setenv("VESMADUR_PRUEBA_R", "/srv/orvanto", 1);
+    RegistroArchivo ops(carpeta.Hive());
+    clsReg reg(ops);
+    reg.ClaseClave(HKEY_LOCAL_MACHINE);
+    reg.SeccionClave("software\\orvanto\\CONFIGURACIÓN");
+    const auto valor = [&](const std::string& nombre) {
+        reg.ValorClave(nombre);
+        return reg.Valor();
+    };
+    EXPECT_EQ(valor("SEÑAL"), Variante("sí"));
+    EXPECT_EQ(valor("cuenta"), Variante(std::int32_t{16}));
+    EXPECT_EQ(valor("Datos"), Variante(B({1, 2, 3, 4})));
+    EXPECT_EQ(valor("Ruta"), Variante("/srv/orvanto"));
+    EXPECT_EQ(valor("Lista"), Variante("a\0b"s));
+    reg.SeccionClave("SOFTWARE\\Classes\\.ORV");
+    EXPECT_EQ(valor(""), Variante("Orv.T"));
+}
+
+// UTF-16LE with its byte-order mark, as regedit exports.
+std::string Utf16(std::u16string_view texto) {
+    std::string bytes = "\xFF\xFE";
+    for (char16_t c : texto) {
+        bytes += static_cast<char>(c & 0xFF);
+        bytes += static_cast<char>(c >> 8);
+    }
+    return bytes;
+}
+
+TEST(ArchivoReg, Version5EnUtf16ConvierteLosTextosHex) {
+    CarpetaTemporal carpeta;
+    EscribirBytes(carpeta.Hive(),
+                  Utf16(u"Windows Registry Editor Version 5.00\r\n"
+                        u"\r\n"
+                        u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Configuración]\r\n"
+                        u"\"Señal\"=\"añejo\"\r\n"
+                        u"\"Ruta\"=hex(2):25,00,56,00,45,00,53,00,4d,00,41,00,44,00,55,00,52,00,\\\r\n"
+                        u"  5f,00,50,00,52,00,55,00,45,00,42,00,41,00,5f,00,35,00,25,00,5c,00,\\\r\n"
+                        u"  f1,00,00,00\r\n"
+                        u"\"Lista\"=hex(7):61,00,00,00,f1,00,00,00,00,00\r\n"
+                        u"\"SinCero\"=hex(1):41,00,42,00\r\n"
+                        u"\"Cuenta\"=dword:00000010\r\n"
+                        u"\"Bytes\"=hex:f1,00\r\n"));
+    ::setenv("VESMADUR_PRUEBA_5", "cinco", 1);
+    RegistroArchivo ops(carpeta.Hive());
+    clsReg reg(ops);
+    reg.ClaseClave(HKEY_LOCAL_MACHINE);
+    reg.SeccionClave("SOFTWARE\\CONFIGURACIÓN");
+    const auto valor = [&](const std::string& nombre) {
+        reg.ValorClave(nombre);
+        return reg.Valor();
+    };
+    EXPECT_EQ(valor("señal"), Variante("añejo"));
+    EXPECT_EQ(valor("Ruta"), Variante("cinco\\ñ"));
+    EXPECT_EQ(valor("Lista"), Variante("a\0ñ"s));
+    EXPECT_EQ(LeerCrudo(ops, HKEY_LOCAL_MACHINE, "SOFTWARE\\Configuración", "SinCero").Datos,
+              B("AB"));
+    EXPECT_EQ(valor("Cuenta"), Variante(std::int32_t{16}));
+    EXPECT_EQ(valor("Bytes"), Variante(B({0xF1, 0})));
+
+    // A change writes the whole hive back as REGEDIT4 in UTF-8.
+    reg.ValorClave("Nuevo");
+    reg.TipoValor(REG_SZ);
+    reg.Valor("sí");
+    const auto texto = LeerBytes(carpeta.Hive());
+    EXPECT_TRUE(texto.starts_with("REGEDIT4\n")) << texto;
+    EXPECT_NE(texto.find("\"Señal\"=\"añejo\"\n"), std::string::npos) << texto;
+    RegistroArchivo releido(carpeta.Hive());
+    EXPECT_EQ(LeerCrudo(releido, HKEY_LOCAL_MACHINE, "SOFTWARE\\Configuración", "Lista").Datos,
+              B("a\0ñ\0\0"s));
+}
+
+TEST(ArchivoReg, DosObjetosSobreElMismoArchivoSeVenLosCambios) {
+    CarpetaTemporal carpeta;
+    RegistroArchivo uno(carpeta.Hive());
+    RegistroArchivo otro(carpeta.Hive());
+    EXPECT_EQ(LeerCrudo(otro, HKEY_LOCAL_MACHINE, "SOFTWARE\\C", "v").Resultado,
+              ERROR_FILE_NOT_FOUND);
+    PonerCrudo(uno, HKEY_LOCAL_MACHINE, "SOFTWARE\\C", "v", REG_SZ, B("1\0"s));
+    EXPECT_EQ(LeerCrudo(otro, HKEY_LOCAL_MACHINE, "SOFTWARE\\C", "v").Datos, B("1\0"s));
+    PonerCrudo(otro, HKEY_LOCAL_MACHINE, "SOFTWARE\\C", "w", REG_SZ, B("2\0"s));
+    EXPECT_EQ(LeerCrudo(uno, HKEY_LOCAL_MACHINE, "SOFTWARE\\C", "v").Datos, B("1\0"s));
+    EXPECT_EQ(LeerCrudo(uno, HKEY_LOCAL_MACHINE, "SOFTWARE\\C", "w").Datos, B("2\0"s));
+}
+
+TEST(ArchivoReg, DosProcesosEscribiendoALaVezConservanAmbos) {
+    CarpetaTemporal carpeta;
+    constexpr int Cuantos = 40;
+    int salida[2];
+    ASSERT_EQ(::pipe(salida), 0);
+    const auto escribir = [&](const std::string& quien) {
+        RegistroArchivo ops(carpeta.Hive());
+        clsReg reg(ops);
+        reg.ClaseClave(HKEY_LOCAL_MACHINE);
+        reg.SeccionClave("SOFTWARE\\Carrera");
+        reg.TipoValor(REG_SZ);
+        for (int i = 0; i < Cuantos; ++i) {
+            reg.ValorClave(quien + std::to_string(i));
+            reg.Valor(quien + " " + std::to_string(i));
+        }
+    };
+    const pid_t hijo = ::fork();
+    ASSERT_GE(hijo, 0);
+    if (hijo == 0) {
+        char senal;
+        if (::read(salida[0], &senal, 1) != 1) ::_exit(2);
+        try {
+            escribir("hijo");
+        } catch (...) {
+            ::_exit(1);
+        }
+        ::_exit(0);
+    }
+    ASSERT_EQ(::write(salida[1], "!", 1), 1);
+    escribir("padre");
+    int estado = 0;
+    ASSERT_EQ(::waitpid(hijo, &estado, 0), hijo);
+    ::close(salida[0]);
+    ::close(salida[1]);
+    ASSERT_TRUE(WIFEXITED(estado) && WEXITSTATUS(estado) == 0);
+
+    RegistroArchivo ops(carpeta.Hive());
+    clsReg reg(ops);
+    reg.ClaseClave(HKEY_LOCAL_MACHINE);
+    reg.SeccionClave("SOFTWARE\\Carrera");
+    std::vector<std::string> nombres;
+    std::int32_t cuenta = 0;
+    reg.EnumerarValores(nombres, cuenta);
+    EXPECT_EQ(cuenta, 2 * Cuantos);
+    for (const std::string quien : {"padre", "hijo"})
+        for (int i = 0; i < Cuantos; ++i) {
+            reg.ValorClave(quien + std::to_string(i));
+            EXPECT_EQ(reg.Valor(), Variante(quien + " " + std::to_string(i)));
+        }
+}
+
+class ArchivoRegIlegible : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(ArchivoRegIlegible, LeeVacioNiegaLasEscriturasYNoLoToca) {
+    CarpetaTemporal carpeta;
+    const auto original = GetParam();
+    EscribirBytes(carpeta.Hive(), original);
+    RegistroArchivo ops(carpeta.Hive());
+    clsReg reg(ops);
+    reg.ClaseClave(HKEY_LOCAL_MACHINE);
+    reg.SeccionClave("SOFTWARE\\Orvanto");
+    reg.ValorClave("Ruta");
+    EXPECT_FALSE(reg.HaySeccionClave());
+    EXPECT_FALSE(reg.HayValor());
+
+    const auto numero = [](auto&& accion) {
+        try {
+            accion();
+        } catch (const ErrorRegistro& e) {
+            return e.Numero;
+        }
+        return 0;
+    };
+    reg.TipoValor(REG_SZ);
+    EXPECT_EQ(numero([&] { reg.Valor("D:\\otra"); }), 26001);
+    EXPECT_EQ(numero([&] { reg.CrearClave(); }), 26001);
+    reg.SeccionClave("SOFTWARE\\Classes");
+    EXPECT_EQ(numero([&] { reg.Valor("x"); }), ErrPonerValor);
+    EXPECT_NE(numero([&] { reg.CreateEXEAssociation("x", "Orv.T", "T", "orv"); }), 0);
+    const std::uint8_t dato = 1;
+    EXPECT_EQ(ops.PonerValor(HKEY_LOCAL_MACHINE, "v", REG_BINARY, &dato, 1), ERROR_BADDB);
+
+    EXPECT_EQ(LeerBytes(carpeta.Hive()), original);
+    EXPECT_EQ(Archivos(carpeta.Ruta()),
+              (std::vector<std::string>{"registro.reg", "registro.reg.lock"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Casos, ArchivoRegIlegible,
+    ::testing::Values(
+        "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Orvanto]\n\"Ruta\"=\"C:\\\\Orvanto\"\n"
+        "esto no es una linea del formato\n",
+        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Orvanto]\n\"Ruta\"=\"C:\\\\Orvanto\"\n",
+        "REGEDIT4\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Orvanto]\n\"Ruta\"=\"C:\\Orvanto\"\n",
+        "REGEDIT4\n[HKEY_PROPIA\\SOFTWARE\\Orvanto]\n",
+        "REGEDIT4\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Orvanto]\n\"Cuenta\"=dword:100000000\n",
+        "REGEDIT4\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Orvanto]\n\"Datos\"=hex:1,2,zz\n",
+        "\xFF\xFE\x52\x00\x45"s));
+
+} // namespace
+} // namespace vesmadur
