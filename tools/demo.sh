@@ -9,8 +9,23 @@ raiz="$(cd "$(dirname "$0")/.." && pwd)"
 cmake -S "$raiz" -B "$raiz/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVESMADUR_PRUEBAS=OFF
 cmake --build "$raiz/build" -j "$(nproc)"
 
+# The demo installation: an "Ofimbra PLUS" registered in a registry file of
+# its own, with a generated configuration database. Kept between runs, so an
+# adjustment made in one run shows in the next; remove ./demo to start anew.
 demo="$raiz/demo"
-mkdir -p "$demo"
+instalacion="$demo/orvanto"
+mkdir -p "$demo/datos-comunes"
+if [ ! -f "$instalacion/config/tablas.orv" ]; then
+  "$raiz/build/tools/vesmadur-generar" "$instalacion" --entradas 5000 --antiguas 0.4
+fi
+cat > "$demo/registro.reg" <<REG
+REGEDIT4
+
+[HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths\orvantop.exe]
+"Path"="$instalacion/"
+REG
+export VESMADUR_REGISTRO="$demo/registro.reg"
+export VESMADUR_DATOS_COMUNES="$demo/datos-comunes"
 export VESMADUR_BLOQUEO="$demo/vesmadur.lock"
 
 programa=("$raiz/build/src/vesmadur" "$@")

@@ -1,0 +1,189 @@
+#include "dialing/AjusteMarcaciones.h"
+
+#include "dialing/Configuracion.h"
+#include "dialing/Marcaciones.h"
+
+#include <cmath>
+#include <optional>
+
+namespace vesmadur {
+
+namespace {
+
+constexpr std::string_view FinLinea = "\r\n";
+
+// A key as the statements write it: an integer, or nothing when the stored
+// value is not one (such a value is never pasted into a statement).
+std::optional<std::int64_t> Clave(const Variante& valor) {
+    if (auto entero = valor.Entero())
+        return entero;
+    if (auto numero = valor.Numero(); numero && std::isfinite(*numero) &&
+                                      std::trunc(*numero) == *numero && std::fabs(*numero) < 9.0e15)
+        return static_cast<std::int64_t>(*numero);
+    return std::nullopt;
+}
+
+class Ajuste {
+public:
+    Ajuste(std::unique_ptr<Database>& base, const DatosAjuste& datos, InformeAjuste& informe)
+        : base_(base), datos_(datos), informe_(informe) {}
+
+    ResultadoAjuste Correr() {
+        informe_.Reemplazar(std::string("Directorio: ") + std::string(FinLinea) + "    " +
+                            datos_.DirInstalacion + std::string(FinLinea));
+        informe_.Agregar(FinLinea);
+        informe_.Agregar("Marcaciones detectadas a procesar: " +
+                         std::to_string(datos_.MarcacionesDetectadas));
+        informe_.Agregar(FinLinea);
+        informe_.Agregar(FinLinea);
+
+        Linea("Respaldando configuracion...");
+        resultado_.Respaldada = datos_.Respaldar && datos_.Respaldar();
+        if (!resultado_.Respaldada) {
+            Linea("Error al RESPALDAR la configuracion!");
+            return Terminar();
+        }
+
+        Linea("Abriendo configuracion...");
+        AbrirConfiguracion(base_, datos_.RutaConfig);
+        if (!base_) {
+            Linea("Error al ABRIR la configuracion!");
+            return Terminar();
+        }
+        resultado_.Abierta = true;
+
+        Linea("Leyendo marcaciones...");
+        std::unique_ptr<Recordset> numeros;
+        try {
+            numeros = base_->OpenRecordset(kTablaNumeros);
+            numeros->MoveLast();
+            numeros->MoveFirst();
+            Recorrer(*numeros);
+            resultado_.Completa = true;
+        } catch (const ErrorMotor& error) {
+            // The walk stops where the engine failed; what was committed
+            // stays, and so does the backup.
+            Linea("Error al AJUSTAR las marcaciones: " + error.Descripcion());
+        }
+        if (numeros) {
+            try {
+                numeros->Close();
+            } catch (const ErrorMotor&) {
+                // Released all the same; the failure was reported above or
+                // changes nothing that was committed.
+            }
+        }
+        Linea("Marcaciones ajustadas: " + std::to_string(resultado_.Ajustadas) + " de " +
+              std::to_string(resultado_.FilasLeidas));
+
+        try {
+            CerrarConfiguracion(base_);
+        } catch (const ErrorMotor& error) {
+            resultado_.Completa = false;
+            Linea("Error al AJUSTAR las marcaciones: " + error.Descripcion());
+        }
+        Linea("Configuracion cerrada.");
+        return Terminar();
+    }
+
+private:
+    void Recorrer(Recordset& numeros) {
+        while (!numeros.Eof()) {
+            Ajustar(numeros);
+            if (resultado_.FilasLeidas % 5 == 0) {
+                float fraccion = numeros.PercentPosition() / 100.0f;
+                if (fraccion < 0)
+                    fraccion = 0;
+                if (fraccion > 1)
+                    fraccion = 1;
+                informe_.DibujarProgreso(fraccion);
+                informe_.ProcesarEventos();
+            }
+            numeros.MoveNext();
+            ++resultado_.FilasLeidas;
+        }
+        informe_.DibujarProgreso(1.0f);
+    }
+
+    void Ajustar(Recordset& numeros) {
+        const Variante telefono = numeros.Fields(1);
+        // A Null number (also a row deleted behind the cursor) is not
+        // old-style: it is neither rewritten nor deleted.
+        if (telefono.EsNulo())
+            return;
+        const std::string actual = telefono.ComoTexto();
+        const std::string nuevo = AjustarNumero(actual);
+        if (nuevo == actual)
+            return;
+
+        // An entry whose key is not a number cannot be addressed safely.
+        const auto lnId = Clave(numeros.Fields(0));
+        if (!lnId)
+            return;
+
+        if (!nuevo.empty()) {
+            base_->Execute(SentenciaActualizar(nuevo, *lnId));
+        } else {
+            BorrarReferencias(*lnId);
+            base_->Execute("DELETE * FROM [Numeros de lada] WHERE lnId = " + std::to_string(*lnId));
+        }
+        ++resultado_.Ajustadas;
+    }
+
+    // Deletes the entry's rows from every table the catalogue lists with a
+    // third column greater than 0, in catalogue order.
+    void BorrarReferencias(std::int64_t lnId) {
+        auto catalogo = base_->OpenRecordset(kTablaCatalogo);
+        while (!catalogo->Eof()) {
+            const auto depurar = catalogo->Fields(2).Numero();
+            if (depurar && *depurar > 0) {
+                const Variante numeroTabla = catalogo->Fields(0);
+                const auto numero = Clave(numeroTabla);
+                if (!numero)
+                    throw ErrorMotor("la tabla de ladas '" + numeroTabla.ComoTexto() +
+                                     "' no tiene un numero valido");
+                base_->Execute("DELETE * FROM LD" + std::to_string(*numero) +
+                               " WHERE idLada = " + std::to_string(lnId));
+            }
+            catalogo->MoveNext();
+        }
+        catalogo->Close();
+    }
+
+    ResultadoAjuste Terminar() {
+        Linea("Proceso de ajuste finalizado.");
+        informe_.Agregar(FinLinea);
+        informe_.Agregar("Presiona el boton <" + informe_.CaptionCerrar() + "> para terminar.");
+        return resultado_;
+    }
+
+    void Linea(const std::string& mensaje) {
+        informe_.Agregar(mensaje);
+        informe_.Agregar(FinLinea);
+    }
+
+    std::unique_ptr<Database>& base_;
+    const DatosAjuste& datos_;
+    InformeAjuste& informe_;
+    ResultadoAjuste resultado_;
+};
+
+} // namespace
+
+std::string SentenciaActualizar(std::string_view numero, std::int64_t lnId) {
+    std::string sentencia = "UPDATE [Numeros de lada] SET telefono = '";
+    for (char c : numero) {
+        sentencia += c;
+        if (c == '\'')
+            sentencia += '\'';
+    }
+    sentencia += "' WHERE lnId = " + std::to_string(lnId);
+    return sentencia;
+}
+
+ResultadoAjuste AjustarMarcaciones(std::unique_ptr<Database>& base, const DatosAjuste& datos,
+                                   InformeAjuste& informe) {
+    return Ajuste(base, datos, informe).Correr();
+}
+
+} // namespace vesmadur

@@ -1,0 +1,41 @@
+// A second program for the tests, using the engine as the real program does.
+//   ayudante_motor retener RUTA            opens RUTA, prints "listo", holds it
+//                                          until its input closes, then closes it
+//   ayudante_motor ejecutar RUTA SENTENCIA opens RUTA, runs the statement, prints
+//                                          "hecho" and waits (to be killed)
+// Prints "fallo" and ends with 1 when the open or the statement fails.
+
+#include "dialing/Configuracion.h"
+
+#include <cstdio>
+#include <string>
+#include <unistd.h>
+
+int main(int argc, char** argv) {
+    if (argc < 3)
+        return 2;
+    const std::string orden = argv[1];
+    std::unique_ptr<vesmadur::Database> base;
+    vesmadur::AbrirConfiguracion(base, argv[2]);
+    if (!base) {
+        std::puts("fallo");
+        return 1;
+    }
+    try {
+        if (orden == "ejecutar" && argc >= 4) {
+            base->Execute(argv[3]);
+            std::puts("hecho");
+        } else {
+            std::puts("listo");
+        }
+    } catch (const vesmadur::ErrorMotor& e) {
+        std::printf("fallo %s\n", e.what());
+        return 1;
+    }
+    std::fflush(stdout);
+    char c;
+    while (::read(0, &c, 1) > 0) {
+    }
+    vesmadur::CerrarConfiguracion(base);
+    return 0;
+}
