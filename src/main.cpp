@@ -1,6 +1,8 @@
 // Wires the real components together and starts the entry procedure.
 #include "app/InstanciaUnica.h"
+#include "app/TareasSistema.h"
 #include "app/basPrincipal.h"
+#include "registry/RegistroArchivo.h"
 #include "ui/CajasMensaje.h"
 #include "ui/VistaQtVesmadur.h"
 
@@ -8,12 +10,17 @@
 
 int main(int argc, char** argv) {
     using namespace vesmadur;
+    // The command line as the program received it, before Qt takes its own
+    // options out of it.
+    const std::string lineaComandos = TextoLineaComandos(argc, argv);
+
     QApplication aplicacion(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vesmadur"));
 
     InstanciaUnica instancia(InstanciaUnica::RutaPredeterminada());
-
-    TareasVesmadur tareas;
+    RegistroArchivo registro(RegistroArchivo::RutaPredeterminada());
+    RelojSistema reloj;
+    const EntornoDeteccion entorno{registro, CarpetaEspecial, lineaComandos, reloj};
 
     basPrincipal::Plataforma plataforma;
     plataforma.OtraCopiaEnEjecucion = [&] {
@@ -23,7 +30,7 @@ int main(int argc, char** argv) {
         ui::Avisar(nullptr, texto, titulo);
     };
     plataforma.CrearVentana = [&](std::function<void()> cerrarPrograma) {
-        return ui::CrearVentanaVesmadur(tareas, std::move(cerrarPrograma));
+        return ui::CrearVentanaVesmadur(TareasDelSistema(entorno), std::move(cerrarPrograma));
     };
 
     basPrincipal principal(std::move(plataforma));

@@ -34,6 +34,8 @@ public:
     // A modal box with OK only and the warning icon.
     virtual void Avisar(const std::string& texto, const std::string& titulo) = 0;
 
+    // The progress bar inside Shape1 at a fraction (0 to 1) of the run.
+    virtual void DibujarProgreso(float fraccion) = 0;
     // Lets the window handle the events that are waiting (repaints, clicks).
     virtual void ProcesarEventos() = 0;
 

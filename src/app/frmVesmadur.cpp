@@ -35,7 +35,7 @@ void frmVesmadur::AlCargar() {
     vista_->PonerEdicion(Unir({EdicionDetectada, NombreEdicion(DatosInstalacion_.Edicion)}));
 
     MarcacionesDetectadas_ =
-        tareas_.ContarMarcaciones ? tareas_.ContarMarcaciones(DatosInstalacion_) : 0;
+        tareas_.ContarMarcaciones ? tareas_.ContarMarcaciones(*this) : 0;
 
     const bool hayInstalacion = DatosInstalacion_.Edicion != EdicionNinguna;
     EscribirEncabezado();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/VistaVesmadur.h"
+#include "dialing/MotorDAO.h"
 #include "detect/DatosInstalacion.h"
 
 #include <cstdint>
@@ -21,7 +22,7 @@ struct TareasVesmadur {
     std::function<DatosInstalacion()> DetectarInstalacion;
     // Load handling: how many old-style dialing entries the database holds
     // (0 when it cannot be opened).
-    std::function<std::int32_t(const DatosInstalacion&)> ContarMarcaciones;
+    std::function<std::int32_t(frmVesmadur&)> ContarMarcaciones;
     // The confirmed "Ajustar": the adjustment run, which reports in the panel.
     std::function<void(frmVesmadur&)> AjustarMarcaciones;
     // "Restaurar": the restore dialogue, which reports in the panel.
@@ -84,6 +85,9 @@ public:
     bool RestaurarHabilitado() const { return restaurarHabilitado_; }
     bool Descargada() const { return descargada_; }
     VistaVesmadur& Vista() { return *vista_; }
+
+    // The window's database handle: empty whenever no operation is running.
+    std::unique_ptr<Database> BaseConfiguracion;
 
 private:
     void PonerTitulo(std::string_view titulo);

@@ -35,14 +35,46 @@ QPushButton* Boton(QWidget* padre, std::string_view caption, QRect lugar) {
 
 } // namespace
 
+namespace {
+constexpr int kMilisegundosPorCuadro = 16;
+}
+
 Shape1::Shape1(QWidget* padre) : QWidget(padre) {
     setAttribute(Qt::WA_TransparentForMouseEvents);
+    pendiente_.setSingleShot(true);
+    pendiente_.setInterval(kMilisegundosPorCuadro);
+    connect(&pendiente_, &QTimer::timeout, this, [this] {
+        ultimoRepintado_.start();
+        update();
+    });
+}
+
+void Shape1::PonerFraccion(float fraccion) {
+    fraccion_ = fraccion;
+    if (!ultimoRepintado_.isValid() || ultimoRepintado_.elapsed() >= kMilisegundosPorCuadro) {
+        pendiente_.stop();
+        ultimoRepintado_.start();
+        update();
+    } else if (!pendiente_.isActive()) {
+        pendiente_.start();
+    }
 }
 
 void Shape1::paintEvent(QPaintEvent*) {
+    ++repintados_;
     QPainter pintor(this);
     pintor.setPen(QPen(palette().color(QPalette::WindowText), 1));
     pintor.drawRect(rect().adjusted(0, 0, -1, -1));
+
+    // One pixel inside the left and top edges, two inside the right and
+    // bottom ones; nothing while the bar would be no wider than a pixel.
+    const int ancho = width(), alto = height();
+    const int barra = static_cast<int>(static_cast<float>(ancho) * fraccion_) - 2;
+    if (barra <= 1) return;
+    pintor.fillRect(QRect(QPoint(barra, 1), QPoint(ancho - 2, alto - 2)),
+                    palette().color(QPalette::Button));
+    pintor.fillRect(QRect(QPoint(1, 1), QPoint(barra, alto - 2)),
+                    palette().color(QPalette::Highlight));
 }
 
 VentanaVesmadur::VentanaVesmadur(Twips twips) : QWidget(nullptr), twips_(twips) {

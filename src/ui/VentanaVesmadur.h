@@ -3,6 +3,8 @@
 #include "app/frmVesmadur.h"
 #include "ui/Twips.h"
 
+#include <QElapsedTimer>
+#include <QTimer>
 #include <QWidget>
 
 class QLabel;
@@ -11,14 +13,28 @@ class QPushButton;
 namespace vesmadur::ui {
 
 // The rectangle in which the progress of a run is drawn: a one-pixel outline
-// in the window-text colour, no fill of its own.
+// in the window-text colour and, inside it, the bar: the part done in the
+// active title bar's colour, the rest in the button face's.
 class Shape1 final : public QWidget {
     Q_OBJECT
 public:
     explicit Shape1(QWidget* padre);
 
+    // A run reports progress far more often than a screen shows frames:
+    // the bar is repainted at most once per frame, and the last state is
+    // always painted.
+    void PonerFraccion(float fraccion);
+    float Fraccion() const { return fraccion_; }
+    int Repintados() const { return repintados_; }
+
 protected:
     void paintEvent(QPaintEvent* evento) override;
+
+private:
+    float fraccion_ = 0;
+    QElapsedTimer ultimoRepintado_;
+    QTimer pendiente_;
+    int repintados_ = 0;
 };
 
 // The main window's widgets. Every decision is frmVesmadur's: this class lays
@@ -40,7 +56,7 @@ public:
     QPushButton* btnAjustar() const { return btnAjustar_; }
     QPushButton* btnRestaurar() const { return btnRestaurar_; }
     QPushButton* btnCerrar() const { return btnCerrar_; }
-    QWidget* shape1() const { return shape1_; }
+    Shape1* shape1() const { return shape1_; }
     QLabel* image1() const { return image1_; }
     const Twips& Escala() const { return twips_; }
 
@@ -58,7 +74,7 @@ private:
     QLabel* image1_;
     QLabel* etqOrvanto_;
     QLabel* etqInfo_;
-    QWidget* shape1_;
+    Shape1* shape1_;
     QPushButton* btnAjustar_;
     QPushButton* btnRestaurar_;
     QPushButton* btnCerrar_;

@@ -42,7 +42,13 @@ void VistaQtVesmadur::HabilitarCerrar(bool habilitado) {
 }
 
 void VistaQtVesmadur::MostrarProgreso(bool visible) {
-    if (ventana_) ventana_->shape1()->setVisible(visible);
+    if (!ventana_) return;
+    if (visible) ventana_->shape1()->PonerFraccion(0);
+    ventana_->shape1()->setVisible(visible);
+}
+
+void VistaQtVesmadur::DibujarProgreso(float fraccion) {
+    if (ventana_) ventana_->shape1()->PonerFraccion(fraccion);
 }
 
 void VistaQtVesmadur::PonerPuntero(Puntero puntero) {

@@ -26,6 +26,7 @@ public:
     void PonerPuntero(Puntero puntero) override;
     Respuesta PreguntarSiNo(const std::string& texto, const std::string& titulo) override;
     void Avisar(const std::string& texto, const std::string& titulo) override;
+    void DibujarProgreso(float fraccion) override;
     void ProcesarEventos() override;
     void Mostrar() override;
     void CerrarVentana() override;

@@ -26,6 +26,7 @@ public:
         return Respuesta::No;
     }
     void Avisar(const std::string&, const std::string&) override {}
+    void DibujarProgreso(float) override {}
     void ProcesarEventos() override {}
     void Mostrar() override {}
     void CerrarVentana() override {}

@@ -37,6 +37,7 @@ public:
     void Avisar(const std::string& texto, const std::string& titulo) override {
         Cajas.push_back({texto, titulo, false});
     }
+    void DibujarProgreso(float f) override { Fracciones.push_back(f); }
     void ProcesarEventos() override {
         ++EventosProcesados;
         if (AlProcesarEventos) AlProcesarEventos();
@@ -62,6 +63,7 @@ public:
     bool Ajustar = true, Restaurar = true, Cerrar = true, Progreso = false, Visible = false;
     Puntero PunteroActual = Puntero::Predeterminado;
     int EventosProcesados = 0;
+    std::vector<float> Fracciones;
     int CierresPedidos = 0;
     // Counts close requests in a place that outlives the view.
     int* CierresContados = nullptr;

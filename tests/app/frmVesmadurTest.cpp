@@ -17,7 +17,7 @@ struct Ventana {
         auto vistaPropia = std::make_unique<VistaGuionada>();
         vista = vistaPropia.get();
         tareas.DetectarInstalacion = [datos] { return datos; };
-        tareas.ContarMarcaciones = [cuenta](const DatosInstalacion&) { return cuenta; };
+        tareas.ContarMarcaciones = [cuenta](frmVesmadur&) { return cuenta; };
         form = std::make_unique<frmVesmadur>(std::move(vistaPropia), std::move(tareas),
                                              [this] { ++cierres; });
         vista->Formulario = form.get();

@@ -24,7 +24,7 @@ DatosInstalacion Instalado() {
 struct VentanaReal {
     explicit VentanaReal(DatosInstalacion datos, std::int32_t cuenta, TareasVesmadur tareas = {}) {
         tareas.DetectarInstalacion = [datos] { return datos; };
-        tareas.ContarMarcaciones = [cuenta](const DatosInstalacion&) { return cuenta; };
+        tareas.ContarMarcaciones = [cuenta](frmVesmadur&) { return cuenta; };
         basPrincipal::Plataforma plataforma;
         plataforma.CrearVentana = [this, tareas](std::function<void()> cerrar) {
             auto form = CrearVentanaVesmadur(tareas, std::move(cerrar));

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "app/frmVesmadur.h"
+#include "detect/Deteccion.h"
+
+namespace vesmadur {
+
+// The real work behind the main window: detection in the registry and the
+// folders of `entorno`, the count and the adjustment run on the encrypted
+// configuration database, the backup stamped by the clock of `entorno`.
+// `entorno` must outlive the window.
+TareasVesmadur TareasDelSistema(const EntornoDeteccion& entorno);
+
+} // namespace vesmadur

@@ -1,0 +1,135 @@
+#pragma once
+
+#include "app/TareasSistema.h"
+#include "app/frmVesmadur.h"
+#include "backup/Reloj.h"
+#include "dialing/Configuracion.h"
+#include "generador/GeneradorInstalacion.h"
+#include "registry/RegistroArchivo.h"
+
+#include "../app/VistaGuionada.h"
+#include "../detect/CarpetaTemporal.h"
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vesmadur::prueba {
+
+// A clock stopped at one moment.
+class RelojParado final : public Reloj {
+public:
+    std::chrono::local_seconds Ahora() const override {
+        using namespace std::chrono;
+        return local_days{year{2019} / August / 3} + hours{14} + minutes{25} + seconds{7};
+    }
+};
+
+inline std::string LeerBytes(const std::string& ruta) {
+    std::ifstream archivo(ruta, std::ios::binary);
+    return {std::istreambuf_iterator<char>(archivo), std::istreambuf_iterator<char>()};
+}
+
+// One row of "Numeros de lada": its key and its number (empty when Null).
+using Numeros = std::map<std::int64_t, std::optional<std::string>>;
+
+// A real installation in a temporary folder: a registry file naming it as
+// "Ofimbra", a generated configuration database, and the main window over it
+// with the real detection, count and adjustment run.
+class InstalacionPrueba {
+public:
+    explicit InstalacionPrueba(OpcionesGenerador opciones = {}) {
+        Resumen = GenerarInstalacion(carpeta_ / "orvanto", opciones);
+        EscribirArchivo(carpeta_ / "registro.reg",
+                        "REGEDIT4\r\n\r\n"
+                        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\"
+                        "App Paths\\orvantoo.exe]\r\n\"Path\"=\"" +
+                            (carpeta_ / "orvanto") + "\"\r\n");
+        std::filesystem::create_directories(carpeta_ / "comun");
+    }
+
+    std::string RutaConfig() const { return carpeta_ / "orvanto/config/tablas.orv"; }
+    std::string Carpeta() const { return carpeta_ / "orvanto"; }
+
+    // Creates and loads the main window, as the entry procedure does.
+    frmVesmadur& AbrirVentana() {
+        auto vistaPropia = std::make_unique<VistaGuionada>();
+        Vista = vistaPropia.get();
+        ventana_ = std::make_unique<frmVesmadur>(std::move(vistaPropia),
+                                                 TareasDelSistema(entorno_), [] {});
+        Vista->Formulario = ventana_.get();
+        ventana_->AlCrear();
+        ventana_->AlCargar();
+        return *ventana_;
+    }
+
+    // Presses "Ajustar" and answers Yes.
+    void Ajustar() {
+        Vista->Respuestas = {Respuesta::Si};
+        ventana_->btnAjustarPulsado();
+    }
+
+    // Runs statements on the configuration database to shape a fixture.
+    void Preparar(const std::vector<std::string>& sentencias) {
+        std::unique_ptr<Database> base;
+        AbrirConfiguracion(base, RutaConfig());
+        if (!base) throw std::runtime_error("no se pudo abrir " + RutaConfig());
+        for (const auto& s : sentencias)
+            base->Execute(s);
+        CerrarConfiguracion(base);
+    }
+
+    Numeros LeerNumeros() { return LeerTabla("Numeros de lada", 0, 1); }
+
+    // (column a, column b as text) of every row of a table.
+    Numeros LeerTabla(const std::string& tabla, int a, int b) {
+        std::unique_ptr<Database> base;
+        AbrirConfiguracion(base, RutaConfig());
+        if (!base) throw std::runtime_error("no se pudo abrir " + RutaConfig());
+        Numeros filas;
+        auto rs = base->OpenRecordset(tabla);
+        for (; !rs->Eof(); rs->MoveNext()) {
+            const auto valor = rs->Fields(b);
+            filas[*rs->Fields(a).Entero()] =
+                valor.EsNulo() ? std::nullopt : std::optional(valor.ComoTexto());
+        }
+        rs->Close();
+        CerrarConfiguracion(base);
+        return filas;
+    }
+
+    // How many rows of table `tabla` refer to entry `lnId`.
+    int Referencias(const std::string& tabla, std::int64_t lnId) {
+        int n = 0;
+        for (const auto& [clave, idLada] : LeerTabla(tabla, 0, 1))
+            if (idLada && *idLada == std::to_string(lnId)) ++n;
+        return n;
+    }
+
+    // The backup files in the configuration folder.
+    std::vector<std::string> Respaldos() const {
+        std::vector<std::string> nombres;
+        for (const auto& e : std::filesystem::directory_iterator(carpeta_ / "orvanto/config"))
+            if (e.path().extension() == ".resp") nombres.push_back(e.path().string());
+        return nombres;
+    }
+
+    ResumenGenerado Resumen;
+    VistaGuionada* Vista = nullptr;
+
+private:
+    CarpetaTemporal carpeta_;
+    RegistroArchivo registro_{carpeta_ / "registro.reg"};
+    RelojParado reloj_;
+    EntornoDeteccion entorno_{
+        registro_, [this](std::int32_t id) { return id == 35 ? carpeta_ / "comun" : ""; }, "",
+        reloj_};
+    std::unique_ptr<frmVesmadur> ventana_;
+};
+
+} // namespace vesmadur::prueba
