@@ -97,6 +97,9 @@ VentanaVesmadur::VentanaVesmadur(Twips twips) : QWidget(nullptr), twips_(twips) 
     QPalette azul = etqOrvanto_->palette();
     azul.setColor(QPalette::WindowText, QColor(0, 0, 255));
     etqOrvanto_->setPalette(azul);
+    // On the button-face background a label would otherwise take the
+    // button-text role for its text.
+    etqOrvanto_->setForegroundRole(QPalette::WindowText);
 
     shape1_ = new Shape1(this);
     shape1_->setGeometry(twips_.Rect(2220, 4245, 7260, 225));
@@ -115,6 +118,7 @@ VentanaVesmadur::VentanaVesmadur(Twips twips) : QWidget(nullptr), twips_(twips) 
     etqInfo_->setWordWrap(true);
     etqInfo_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     etqInfo_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    etqInfo_->setForegroundRole(QPalette::ButtonText);
 
     setTabOrder(btnAjustar_, btnRestaurar_);
     setTabOrder(btnRestaurar_, btnCerrar_);

@@ -62,6 +62,48 @@ TEST(VentanaVesmadur, DisposicionEnPixelesA96Ppp) {
     EXPECT_TRUE(ventana.etqInfo()->wordWrap());
 }
 
+// How many pixels of a widget's picture are close to a colour.
+int PixelesDeColor(QWidget* w, QColor color) {
+    const QImage imagen = w->grab().toImage();
+    int n = 0;
+    for (int y = 0; y < imagen.height(); ++y)
+        for (int x = 0; x < imagen.width(); ++x) {
+            const QColor c = imagen.pixelColor(x, y);
+            if (std::abs(c.red() - color.red()) + std::abs(c.green() - color.green()) +
+                    std::abs(c.blue() - color.blue()) < 40)
+                ++n;
+        }
+    return n;
+}
+
+TEST(VentanaVesmadur, LineaDeEdicionEnAzul) {
+    VentanaVesmadur ventana(Twips{96, 96});
+    ventana.etqOrvanto()->setText("Orvanto detectado: <Ninguno>");
+    EXPECT_GT(PixelesDeColor(ventana.etqOrvanto(), QColor(0, 0, 255)), 50);
+}
+
+TEST(VentanaVesmadur, BarraDeProgresoSeLlenaHastaElFinal) {
+    VentanaVesmadur ventana(Twips{96, 96});
+    auto* barra = ventana.shape1();
+    barra->show();
+    const QColor hecho = barra->palette().color(QPalette::Highlight);
+    barra->PonerFraccion(0);
+    EXPECT_EQ(PixelesDeColor(barra, hecho), 0);
+    // Many reports in a burst: few repaints, but the last state shows.
+    const int antes = barra->Repintados();
+    for (int i = 1; i <= 1000; ++i) {
+        barra->PonerFraccion(static_cast<float>(i) / 1000);
+        QCoreApplication::processEvents();
+    }
+    QTest::qWait(50);
+    QCoreApplication::processEvents();
+    EXPECT_LT(barra->Repintados() - antes, 100);
+    const int lleno = PixelesDeColor(barra, hecho);
+    // Full: from one pixel inside the left and top edges to two inside the
+    // right and bottom ones, both ends included.
+    EXPECT_EQ(lleno, (barra->width() - 2) * (barra->height() - 2));
+}
+
 TEST(VentanaVesmadur, DisposicionSigueLaResolucion) {
     VentanaVesmadur ventana(Twips{144, 144});
     EXPECT_EQ(ventana.size(), QSize(971, 539));
