@@ -126,6 +126,18 @@ std::string Expandir(std::string_view s) {
 
 } // namespace
 
+RegistroArchivo::Identidad RegistroArchivo::IdentidadDe(const struct stat& st) {
+    const auto nanosegundos = [](const timespec& t) {
+        return static_cast<std::int64_t>(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
+    };
+    return {true,
+            static_cast<std::uint64_t>(st.st_dev),
+            static_cast<std::uint64_t>(st.st_ino),
+            static_cast<std::uint64_t>(st.st_size),
+            nanosegundos(st.st_mtim),
+            nanosegundos(st.st_ctim)};
+}
+
 RegistroArchivo::RegistroArchivo(std::filesystem::path hive) : hive_(std::move(hive)) {}
 
 std::filesystem::path RegistroArchivo::RutaPredeterminada() {
@@ -189,12 +201,7 @@ RegistroArchivo::Lectura RegistroArchivo::LeerArchivo() const {
         l.Codigo = CodigoDeErrno(errno);
         return l;
     }
-    l.De = {true,
-            static_cast<std::uint64_t>(st.st_dev),
-            static_cast<std::uint64_t>(st.st_ino),
-            static_cast<std::uint64_t>(st.st_size),
-            st.st_mtim.tv_sec * 1'000'000'000LL + st.st_mtim.tv_nsec,
-            st.st_ctim.tv_sec * 1'000'000'000LL + st.st_ctim.tv_nsec};
+    l.De = IdentidadDe(st);
     std::string contenido;
     char bloque[65536];
     while (true) {
@@ -220,19 +227,21 @@ const Colmena& RegistroArchivo::Actual() {
     struct stat st {};
     Identidad ahora;
     if (::stat(hive_.c_str(), &st) == 0)
-        ahora = {true,
-                 static_cast<std::uint64_t>(st.st_dev),
-                 static_cast<std::uint64_t>(st.st_ino),
-                 static_cast<std::uint64_t>(st.st_size),
-                 st.st_mtim.tv_sec * 1'000'000'000LL + st.st_mtim.tv_nsec,
-                 st.st_ctim.tv_sec * 1'000'000'000LL + st.st_ctim.tv_nsec};
+        ahora = IdentidadDe(st);
     if (!cache_ || cache_->De != ahora) cache_ = LeerArchivo();
     return cache_->Claves;
 }
 
+std::filesystem::path RegistroArchivo::RutaReal() const {
+    std::error_code error;
+    auto real = std::filesystem::weakly_canonical(hive_, error);
+    return error ? hive_ : real;
+}
+
 std::int32_t RegistroArchivo::Guardar(const Colmena& claves, Identidad& identidad) const {
-    const auto carpeta = hive_.has_parent_path() ? hive_.parent_path() : std::filesystem::path(".");
-    std::string temporal = (carpeta / ("." + hive_.filename().string() + ".XXXXXX")).string();
+    const auto real = RutaReal();
+    const auto carpeta = real.has_parent_path() ? real.parent_path() : std::filesystem::path(".");
+    std::string temporal = (carpeta / ("." + real.filename().string() + ".XXXXXX")).string();
     Descriptor fd(::mkostemp(temporal.data(), O_CLOEXEC));
     if (fd.Fd() < 0) return CodigoDeErrno(errno);
     struct stat st {};
@@ -240,7 +249,7 @@ std::int32_t RegistroArchivo::Guardar(const Colmena& claves, Identidad& identida
     const bool escrito = ::fchmod(fd.Fd(), modo) == 0 &&
                          EscribirTodo(fd.Fd(), EscribirFormatoReg(claves)) &&
                          ::fsync(fd.Fd()) == 0 && fd.Cerrar() &&
-                         ::rename(temporal.c_str(), hive_.c_str()) == 0;
+                         ::rename(temporal.c_str(), real.c_str()) == 0;
     if (!escrito) {
         const int error = errno;
         ::unlink(temporal.c_str());
@@ -249,18 +258,13 @@ std::int32_t RegistroArchivo::Guardar(const Colmena& claves, Identidad& identida
     Descriptor dir(::open(carpeta.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.Fd() < 0 || ::fsync(dir.Fd()) != 0) return CodigoDeErrno(errno);
     if (::stat(hive_.c_str(), &st) == 0)
-        identidad = {true,
-                     static_cast<std::uint64_t>(st.st_dev),
-                     static_cast<std::uint64_t>(st.st_ino),
-                     static_cast<std::uint64_t>(st.st_size),
-                     st.st_mtim.tv_sec * 1'000'000'000LL + st.st_mtim.tv_nsec,
-                     st.st_ctim.tv_sec * 1'000'000'000LL + st.st_ctim.tv_nsec};
+        identidad = IdentidadDe(st);
     return ERROR_SUCCESS;
 }
 
 template <class Cambio> std::int32_t RegistroArchivo::Modificar(Cambio&& cambio) {
     Descriptor cerrojo(
-        ::open((hive_.string() + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
+        ::open((RutaReal().string() + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
     if (cerrojo.Fd() < 0) return CodigoDeErrno(errno);
     while (::flock(cerrojo.Fd(), LOCK_EX) != 0)
         if (errno != EINTR) return CodigoDeErrno(errno);

@@ -8,6 +8,8 @@
 #include <mutex>
 #include <optional>
 
+struct stat;
+
 namespace vesmadur {
 
 // The registry calls over a hive kept in a .reg text file (see FormatoReg.h),
@@ -18,7 +20,7 @@ namespace vesmadur {
 // HKEY_LOCAL_MACHINE\SOFTWARE\Classes.
 //
 // A missing file is an empty registry. Every change takes an exclusive lock
-// on the file beside the hive (hive + ".lock"), reads the hive again, and
+// on the file beside the hive (hive + ".lock", created when missing), reads the hive again, and
 // replaces it atomically (a new file in the same folder, flushed, renamed
 // over the old one, the folder flushed), so processes writing at once keep
 // each other's changes. A hive that cannot be read or parsed reads as an
@@ -69,6 +71,7 @@ private:
         std::int64_t Modificado = 0, Cambiado = 0;
         bool operator==(const Identidad&) const = default;
     };
+    static Identidad IdentidadDe(const struct stat& st);
     struct Lectura {
         Colmena Claves;
         std::int32_t Codigo = 0; // 0, or why the hive cannot be changed
@@ -85,6 +88,9 @@ private:
     std::int32_t Nodo(ManejadorClave clave, std::uint32_t acceso, const NodoClave*& nodo);
     ManejadorClave Abrir(Ruta_ ruta, std::uint32_t acceso);
     const Colmena& Actual();
+    // The hive with symbolic links resolved: a link to the hive stays a link
+    // when the file it names is replaced.
+    std::filesystem::path RutaReal() const;
     Lectura LeerArchivo() const;
     std::int32_t Guardar(const Colmena& claves, Identidad& identidad) const;
     // Runs `cambio(claves, cambiado)` on the hive as read under the lock and

@@ -110,6 +110,19 @@ TEST(ArchivoReg, ConservaLosPermisosDelArchivo) {
     EXPECT_EQ(st.st_mode & 07777, 0640u);
 }
 
+TEST(ArchivoReg, UnEnlaceAlArchivoSigueSiendoEnlace) {
+    CarpetaTemporal carpeta;
+    std::filesystem::create_directory(carpeta.Ruta() / "real");
+    const auto real = carpeta.Ruta() / "real" / "maquina.reg";
+    EscribirBytes(real, "REGEDIT4\n");
+    std::filesystem::create_symlink(real, carpeta.Hive());
+    RegistroArchivo ops(carpeta.Hive());
+    PonerCrudo(ops, HKEY_LOCAL_MACHINE, "SOFTWARE\\E", "v", REG_SZ, B("1\0"s));
+    EXPECT_TRUE(std::filesystem::is_symlink(carpeta.Hive()));
+    EXPECT_EQ(LeerCrudo(ops, HKEY_LOCAL_MACHINE, "SOFTWARE\\E", "v").Datos, B("1\0"s));
+    EXPECT_NE(LeerBytes(real).find("[HKEY_LOCAL_MACHINE\\SOFTWARE\\E]"), std::string::npos);
+}
+
 TEST(ArchivoReg, Regedit4EscritoAManoConCrLfComentariosYContinuaciones) {
     CarpetaTemporal carpeta;
     EscribirBytes(carpeta.Hive(),
