@@ -6,7 +6,7 @@ set -euo pipefail
 raiz="$(cd "$(dirname "$0")/.." && pwd)"
 "$raiz/tools/dependencias.sh"
 
-cmake -S "$raiz" -B "$raiz/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVESMADUR_PRUEBAS=OFF
+cmake -S "$raiz" -B "$raiz/build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVESMADUR_PRUEBAS=OFF -DVESMADUR_WERROR=OFF
 cmake --build "$raiz/build" -j "$(nproc)"
 
 # The demo installation: an "Ofimbra PLUS" registered in a registry file of
