@@ -235,6 +235,9 @@ void ActivarRegistroRapido(BaseAbierta& base) {
         return;
     base.EnRegistroRapido = true;
     Consultar(base.Base, "PRAGMA synchronous = NORMAL");
+    // The log is copied into the file every 16 MiB of changes rather than
+    // every 1 MiB: fewer disk flushes during a long run of statements.
+    Consultar(base.Base, "PRAGMA wal_autocheckpoint = 16384");
 }
 
 std::string CerrarBaseCifrada(BaseAbierta& base) {
@@ -243,7 +246,8 @@ std::string CerrarBaseCifrada(BaseAbierta& base) {
     std::string error;
     if (base.EnRegistroRapido) {
         // Copies the log into the file, removes it and marks the file as a
-        // rollback-journal database again.
+        // rollback-journal database again, with full flushes from here on.
+        Consultar(base.Base, "PRAGMA synchronous = FULL");
         const auto diario = Consultar(base.Base, "PRAGMA journal_mode = DELETE");
         if (!Igual(diario.Valor, "delete"))
             error = DescripcionError(base.Base);

@@ -91,13 +91,5 @@ INSTANTIATE_TEST_SUITE_P(
                     Conexion{";pwd=x;pwd=y", false, ""}, Conexion{";UID=admin;pwd=x", false, ""},
                     Conexion{";pwd", false, ""}, Conexion{"ODBC;pwd=x", false, ""}));
 
-TEST(CadenaDeConexionOpciones, ConservaLasOpcionesDeIdioma) {
-    const auto o = InterpretarConexion(";LANGID=0x0409;CP=1252;COUNTRY=0;pwd=KVTR5316");
-    ASSERT_TRUE(o);
-    EXPECT_EQ(o->Idioma, 0x0409u);
-    EXPECT_EQ(o->PaginaCodigos, 1252u);
-    EXPECT_EQ(o->Pais, 0u);
-}
-
 } // namespace
 } // namespace vesmadur
