@@ -3,36 +3,13 @@
 // its window and then waits to be killed, or "AVISO <title>|<text>" when it
 // was refused and ends.
 #include "app/InstanciaUnica.h"
+#include "app/VistaMuda.h"
 #include "app/basPrincipal.h"
 
 #include <cstdio>
 #include <unistd.h>
 
-namespace {
-
 using namespace vesmadur;
-
-class VistaMuda final : public VistaVesmadur {
-public:
-    void PonerTitulo(const std::string&) override {}
-    void PonerEdicion(const std::string&) override {}
-    void PonerInfo(const std::string&) override {}
-    void HabilitarAjustar(bool) override {}
-    void HabilitarRestaurar(bool) override {}
-    void HabilitarCerrar(bool) override {}
-    void MostrarProgreso(bool) override {}
-    void PonerPuntero(Puntero) override {}
-    Respuesta PreguntarSiNo(const std::string&, const std::string&) override {
-        return Respuesta::No;
-    }
-    void Avisar(const std::string&, const std::string&) override {}
-    void DibujarProgreso(float) override {}
-    void ProcesarEventos() override {}
-    void Mostrar() override {}
-    void CerrarVentana() override {}
-};
-
-} // namespace
 
 int main(int argc, char** argv) {
     if (argc != 2) return 2;

@@ -8,6 +8,7 @@
 // with a phase name), on a fresh copy of the same generated file, so that
 // its peak memory is its own.
 #include "app/TareasSistema.h"
+#include "app/VistaMuda.h"
 #include "app/frmVesmadur.h"
 #include "dialing/BaseCifrada.h"
 #include "dialing/Configuracion.h"
@@ -104,28 +105,6 @@ int Sql(const fs::path& carpeta, const std::string& sentencia) {
     return 0;
 }
 
-// A view that draws nothing and answers nothing.
-class VistaMuda final : public VistaVesmadur {
-public:
-    void PonerTitulo(const std::string&) override {}
-    void PonerEdicion(const std::string&) override {}
-    void PonerInfo(const std::string& t) override { info = t; }
-    void HabilitarAjustar(bool) override {}
-    void HabilitarRestaurar(bool) override {}
-    void HabilitarCerrar(bool) override {}
-    void MostrarProgreso(bool) override {}
-    void PonerPuntero(Puntero) override {}
-    Respuesta PreguntarSiNo(const std::string&, const std::string&) override {
-        return Respuesta::Si;
-    }
-    void Avisar(const std::string&, const std::string&) override {}
-    void DibujarProgreso(float) override {}
-    void ProcesarEventos() override {}
-    void Mostrar() override {}
-    void CerrarVentana() override {}
-    std::string info;
-};
-
 class RelojDelSistema final : public vesmadur::Reloj {
 public:
     std::chrono::local_seconds Ahora() const override { return sistema_.Ahora(); }
@@ -148,14 +127,14 @@ int Ajustar(const fs::path& carpeta, bool conQt, int argc, char** argv) {
 
     std::unique_ptr<QApplication> aplicacion;
     std::unique_ptr<frmVesmadur> ventana;
-    std::string* info = nullptr;
+    const VistaMuda* muda = nullptr;
     if (conQt) {
         ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
         aplicacion = std::make_unique<QApplication>(argc, argv);
         ventana = ui::CrearVentanaVesmadur(tareas, [] {});
     } else {
-        auto vista = std::make_unique<VistaMuda>();
-        info = &vista->info;
+        auto vista = std::make_unique<VistaMuda>(Respuesta::Si);
+        muda = vista.get();
         ventana = std::make_unique<frmVesmadur>(std::move(vista), tareas, [] {});
     }
     ventana->AlCrear();
@@ -169,7 +148,7 @@ int Ajustar(const fs::path& carpeta, bool conQt, int argc, char** argv) {
     ventana->MarcarLibre();
     const double segundos = Segundos(inicio);
 
-    const std::string& panel = info ? *info : ventana->Info();
+    const std::string& panel = muda ? muda->Info() : ventana->Info();
     const auto linea = panel.find("Marcaciones ajustadas: ");
     if (linea == std::string::npos) Fallar("la corrida no termino:\n" + panel);
     std::printf("segundos=%.6f\ninforme=%s\n", segundos,
