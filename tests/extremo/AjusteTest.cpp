@@ -310,6 +310,62 @@ TEST(Ajuste, ClaveIncorrectaRespaldaYLuegoNoAbre) {
     EXPECT_EQ(LeerBytes(inst.RutaConfig()), bytesAntes);
 }
 
+TEST(Arranque, CarpetaDePruebaEnLaLineaDeComandos) {
+    InstalacionPrueba inst(Opciones(100), false);
+    inst.LineaComandos = inst.Carpeta();
+    auto& ventana = inst.AbrirVentana();
+    EXPECT_EQ(ventana.Instalacion().Edicion, 8);
+    EXPECT_EQ(inst.Vista->Edicion, "Orvanto detectado: <Prueba>");
+    EXPECT_EQ(inst.Vista->Info.rfind("Directorio: \r\n    " + inst.Carpeta() + "/\r\n\r\n"
+                                     "Marcaciones detectadas a procesar: " +
+                                         std::to_string(inst.Resumen.Antiguas) + "\r\n",
+                                     0),
+              0u);
+    EXPECT_TRUE(inst.Vista->Ajustar);
+}
+
+TEST(Arranque, SinRegistroNiCarpetaNoHayInstalacion) {
+    InstalacionPrueba inst(Opciones(10), false);
+    inst.LineaComandos = inst.Carpeta() + "/no-existe";
+    inst.AbrirVentana();
+    EXPECT_EQ(inst.Vista->Edicion, "Orvanto detectado: <Ninguno>");
+    EXPECT_FALSE(inst.Vista->Ajustar);
+    EXPECT_FALSE(inst.Vista->Restaurar);
+}
+
+TEST(Arranque, BaseRetenidaPorOtroProcesoCuentaCeroYOfreceRestaurar) {
+    InstalacionPrueba inst(Opciones(50));
+    OtroProceso orvanto(inst.RutaConfig());
+    auto& ventana = inst.AbrirVentana();
+    EXPECT_EQ(inst.Vista->Edicion, "Orvanto detectado: Ofimbra");
+    EXPECT_EQ(ventana.MarcacionesDetectadas(), 0);
+    EXPECT_FALSE(inst.Vista->Ajustar);
+    EXPECT_TRUE(inst.Vista->Restaurar);
+}
+
+TEST(Ajuste, CerrarYCajaRechazadosDuranteLaCorridaAtendidosDespues) {
+    InstalacionPrueba inst(Opciones(200));
+    auto& ventana = inst.AbrirVentana();
+    int intentos = 0, rechazos = 0;
+    // The operator presses "Cerrar" and the close box whenever the run lets
+    // the window handle its events.
+    inst.Vista->AlProcesarEventos = [&] {
+        ++intentos;
+        ventana.btnCerrarPulsado();
+        if (ventana.AlPedirCierre(OrigenCierre::ControlVentana)) ++rechazos;
+    };
+    inst.Ajustar();
+    EXPECT_GE(intentos, 200 / 5);
+    EXPECT_EQ(rechazos, intentos);
+    EXPECT_EQ(inst.CerrarProgramaLlamado, 0);
+    EXPECT_NE(inst.Vista->Info.find("Marcaciones ajustadas: " +
+                                     std::to_string(inst.Resumen.Antiguas) + " de 200"), std::string::npos);
+    // Once the run is over both close.
+    EXPECT_FALSE(ventana.AlPedirCierre(OrigenCierre::ControlVentana));
+    ventana.btnCerrarPulsado();
+    EXPECT_EQ(inst.CerrarProgramaLlamado, 1);
+}
+
 TEST(Ajuste, CorridaMuertaConSigkillDejaUnaBaseCoherente) {
     InstalacionPrueba inst(Opciones(3000, 11));
     const auto antes = inst.LeerNumeros();

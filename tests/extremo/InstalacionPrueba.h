@@ -43,9 +43,12 @@ using Numeros = std::map<std::int64_t, std::optional<std::string>>;
 // with the real detection, count and adjustment run.
 class InstalacionPrueba {
 public:
-    explicit InstalacionPrueba(OpcionesGenerador opciones = {}) {
+    // `registrada`: whether the registry names the installation; without it
+    // only a command-line folder (test mode) can find it.
+    explicit InstalacionPrueba(OpcionesGenerador opciones = {}, bool registrada = true) {
         Resumen = GenerarInstalacion(carpeta_ / "orvanto", opciones);
-        EscribirArchivo(carpeta_ / "registro.reg",
+        if (registrada)
+            EscribirArchivo(carpeta_ / "registro.reg",
                         "REGEDIT4\r\n\r\n"
                         "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\"
                         "App Paths\\orvantoo.exe]\r\n\"Path\"=\"" +
@@ -58,10 +61,14 @@ public:
 
     // Creates and loads the main window, as the entry procedure does.
     frmVesmadur& AbrirVentana() {
+        entorno_.emplace(EntornoDeteccion{
+            registro_, [this](std::int32_t id) { return id == 35 ? carpeta_ / "comun" : ""; },
+            LineaComandos, reloj_});
         auto vistaPropia = std::make_unique<VistaGuionada>();
         Vista = vistaPropia.get();
         ventana_ = std::make_unique<frmVesmadur>(std::move(vistaPropia),
-                                                 TareasDelSistema(entorno_), [] {});
+                                                 TareasDelSistema(*entorno_),
+                                                 [this] { ++CerrarProgramaLlamado; });
         Vista->Formulario = ventana_.get();
         ventana_->AlCrear();
         ventana_->AlCargar();
@@ -121,14 +128,16 @@ public:
 
     ResumenGenerado Resumen;
     VistaGuionada* Vista = nullptr;
+    // How often the window asked the program to end.
+    int CerrarProgramaLlamado = 0;
+    // The program's arguments as one text, read when the window is created.
+    std::string LineaComandos;
 
 private:
     CarpetaTemporal carpeta_;
     RegistroArchivo registro_{carpeta_ / "registro.reg"};
     RelojParado reloj_;
-    EntornoDeteccion entorno_{
-        registro_, [this](std::int32_t id) { return id == 35 ? carpeta_ / "comun" : ""; }, "",
-        reloj_};
+    std::optional<EntornoDeteccion> entorno_;
     std::unique_ptr<frmVesmadur> ventana_;
 };
 
