@@ -34,7 +34,8 @@ int main(int argc, char** argv) {
     };
 
     basPrincipal principal(std::move(plataforma));
-    if (!principal.Main()) return 0;
+    if (!principal.Main())
+        return 0;
     const int resultado = QApplication::exec();
     principal.CerrarPrograma();
     return resultado;

@@ -13,11 +13,13 @@ InstanciaUnica::InstanciaUnica(std::filesystem::path archivoBloqueo)
     : ruta_(std::move(archivoBloqueo)) {}
 
 InstanciaUnica::~InstanciaUnica() {
-    if (descriptor_ >= 0) ::close(descriptor_); // closing drops the lock
+    if (descriptor_ >= 0)
+        ::close(descriptor_); // closing drops the lock
 }
 
 InstanciaUnica::Resultado InstanciaUnica::Adquirir() {
-    if (descriptor_ >= 0) return Resultado::Unica;
+    if (descriptor_ >= 0)
+        return Resultado::Unica;
     // Read-only is enough for flock, and lets every user open a lock file
     // that another user created. No symbolic links: the file may sit in a
     // world-writable folder. Not inherited by programs we start.
@@ -33,7 +35,8 @@ InstanciaUnica::Resultado InstanciaUnica::Adquirir() {
     if (resultado != 0) {
         const int causa = errno;
         ::close(fd);
-        if (causa == EWOULDBLOCK) return Resultado::OtraCopia;
+        if (causa == EWOULDBLOCK)
+            return Resultado::OtraCopia;
         error_ = std::string("no se pudo bloquear ") + ruta_.string() + ": " + std::strerror(causa);
         return Resultado::Desconocido;
     }
@@ -42,7 +45,8 @@ InstanciaUnica::Resultado InstanciaUnica::Adquirir() {
 }
 
 std::filesystem::path InstanciaUnica::RutaPredeterminada() {
-    if (const char* ruta = std::getenv("VESMADUR_BLOQUEO"); ruta && *ruta) return ruta;
+    if (const char* ruta = std::getenv("VESMADUR_BLOQUEO"); ruta && *ruta)
+        return ruta;
     return "/tmp/vesmadur.lock";
 }
 

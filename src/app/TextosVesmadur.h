@@ -5,7 +5,8 @@
 namespace vesmadur::textos {
 
 inline constexpr std::string_view TituloAplicacion = "Vesmadur";
-inline constexpr std::string_view ProgramaYaCargado = "El programa ya ha sido cargado anteriormente.";
+inline constexpr std::string_view ProgramaYaCargado =
+    "El programa ya ha sido cargado anteriormente.";
 
 inline constexpr std::string_view CaptionAjustar = "Ajustar";
 inline constexpr std::string_view CaptionRestaurar = "Restaurar";

@@ -6,7 +6,9 @@ namespace vesmadur {
 
 basPrincipal::basPrincipal(Plataforma plataforma) : plataforma_(std::move(plataforma)) {}
 
-basPrincipal::~basPrincipal() { CerrarPrograma(); }
+basPrincipal::~basPrincipal() {
+    CerrarPrograma();
+}
 
 bool basPrincipal::Main() {
     // On this platform the program is always started as a program of its
@@ -17,10 +19,12 @@ bool basPrincipal::Main() {
                                std::string(textos::TituloAplicacion));
         return false;
     }
-    if (!plataforma_.CrearVentana) return false;
+    if (!plataforma_.CrearVentana)
+        return false;
 
     Ventana_ = plataforma_.CrearVentana([this] { CerrarPrograma(); });
-    if (!Ventana_) return false;
+    if (!Ventana_)
+        return false;
     Ventana_->AlCrear();
     Ventana_->AlCargar();
     Ventana_->Mostrar();
@@ -28,7 +32,8 @@ bool basPrincipal::Main() {
 }
 
 void basPrincipal::CerrarPrograma() {
-    if (!Ventana_) return;
+    if (!Ventana_)
+        return;
     // The reference is emptied before the window unloads: its unload handling
     // enters here again and must find nothing left to close.
     std::unique_ptr<frmVesmadur> ventana = std::move(Ventana_);

@@ -26,7 +26,8 @@ frmVesmadur::frmVesmadur(std::unique_ptr<VistaVesmadur> vista, TareasVesmadur ta
 frmVesmadur::~frmVesmadur() = default;
 
 void frmVesmadur::AlCrear() {
-    if (tareas_.DetectarInstalacion) DatosInstalacion_ = tareas_.DetectarInstalacion();
+    if (tareas_.DetectarInstalacion)
+        DatosInstalacion_ = tareas_.DetectarInstalacion();
 }
 
 void frmVesmadur::AlCargar() {
@@ -34,8 +35,7 @@ void frmVesmadur::AlCargar() {
     PonerTitulo(TituloVentana);
     vista_->PonerEdicion(Unir({EdicionDetectada, NombreEdicion(DatosInstalacion_.Edicion)}));
 
-    MarcacionesDetectadas_ =
-        tareas_.ContarMarcaciones ? tareas_.ContarMarcaciones(*this) : 0;
+    MarcacionesDetectadas_ = tareas_.ContarMarcaciones ? tareas_.ContarMarcaciones(*this) : 0;
 
     const bool hayInstalacion = DatosInstalacion_.Edicion != EdicionNinguna;
     EscribirEncabezado();
@@ -65,15 +65,19 @@ void frmVesmadur::AlCargar() {
     vista_->HabilitarCerrar(true);
 }
 
-void frmVesmadur::Mostrar() { vista_->Mostrar(); }
+void frmVesmadur::Mostrar() {
+    vista_->Mostrar();
+}
 
 void frmVesmadur::btnAjustarPulsado() {
     // Nothing to run: the press changes nothing rather than pretend.
-    if (!tareas_.AjustarMarcaciones || !ajustarHabilitado_ || Ocupado_) return;
+    if (!tareas_.AjustarMarcaciones || !ajustarHabilitado_ || Ocupado_)
+        return;
 
     using namespace textos;
     const auto pregunta = Unir({RecomendamosCerrar, FinLinea, FinLinea, DeseaIniciarAjuste});
-    if (vista_->PreguntarSiNo(pregunta, titulo_) != Respuesta::Si) return;
+    if (vista_->PreguntarSiNo(pregunta, titulo_) != Respuesta::Si)
+        return;
 
     HabilitarAjustar(false);
     MarcarOcupado();
@@ -85,13 +89,16 @@ void frmVesmadur::btnAjustarPulsado() {
 }
 
 void frmVesmadur::btnRestaurarPulsado() {
-    if (!tareas_.Restaurar || !restaurarHabilitado_ || Ocupado_) return;
+    if (!tareas_.Restaurar || !restaurarHabilitado_ || Ocupado_)
+        return;
     tareas_.Restaurar(*this);
 }
 
 void frmVesmadur::btnCerrarPulsado() {
-    if (Ocupado_) return;
-    if (cerrarPrograma_) cerrarPrograma_();
+    if (Ocupado_)
+        return;
+    if (cerrarPrograma_)
+        cerrarPrograma_();
 }
 
 bool frmVesmadur::AlPedirCierre(OrigenCierre origen) {
@@ -99,15 +106,18 @@ bool frmVesmadur::AlPedirCierre(OrigenCierre origen) {
 }
 
 void frmVesmadur::AlDescargar() {
-    if (descargada_) return;
+    if (descargada_)
+        return;
     descargada_ = true;
     // The way out releases this object: it runs from a copy, and nothing of
     // the object is touched afterwards.
-    if (auto cerrar = cerrarPrograma_) cerrar();
+    if (auto cerrar = cerrarPrograma_)
+        cerrar();
 }
 
 void frmVesmadur::Descargar() {
-    if (descargada_) return;
+    if (descargada_)
+        return;
     vista_->CerrarVentana();
 }
 
@@ -141,11 +151,16 @@ void frmVesmadur::AgregarLinea(std::string_view mensaje) {
 
 void frmVesmadur::EscribirEncabezado() {
     using namespace textos;
-    ReemplazarInfo(Unir({Directorio, FinLinea, "    ", DatosInstalacion_.DirInstalacion, FinLinea}));
+    ReemplazarInfo(
+        Unir({Directorio, FinLinea, "    ", DatosInstalacion_.DirInstalacion, FinLinea}));
 }
 
-void frmVesmadur::DeshabilitarAjustar() { HabilitarAjustar(false); }
-void frmVesmadur::DeshabilitarRestaurar() { HabilitarRestaurar(false); }
+void frmVesmadur::DeshabilitarAjustar() {
+    HabilitarAjustar(false);
+}
+void frmVesmadur::DeshabilitarRestaurar() {
+    HabilitarRestaurar(false);
+}
 
 void frmVesmadur::PonerTitulo(std::string_view titulo) {
     titulo_.assign(titulo);

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "app/VistaVesmadur.h"
-#include "dialing/MotorDAO.h"
 #include "detect/DatosInstalacion.h"
+#include "dialing/MotorDAO.h"
 
 #include <cstdint>
 #include <functional>

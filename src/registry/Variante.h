@@ -19,8 +19,8 @@ using Bytes = std::vector<std::uint8_t>;
 // Null, text (UTF-8), an integer of 16, 32 or 64 bits, a double, or bytes.
 class Variante {
 public:
-    using Contenido = std::variant<Nulo, std::string, std::int16_t, std::int32_t, std::int64_t,
-                                   double, Bytes>;
+    using Contenido =
+        std::variant<Nulo, std::string, std::int16_t, std::int32_t, std::int64_t, double, Bytes>;
 
     Variante() = default;
     Variante(Nulo) {}

@@ -18,8 +18,7 @@ Respuesta PreguntarSiNo(QWidget* padre, const std::string& texto, const std::str
 }
 
 void Avisar(QWidget* padre, const std::string& texto, const std::string& titulo) {
-    QMessageBox caja(QMessageBox::Warning, TextoQt(titulo), TextoQt(texto), QMessageBox::Ok,
-                     padre);
+    QMessageBox caja(QMessageBox::Warning, TextoQt(titulo), TextoQt(texto), QMessageBox::Ok, padre);
     caja.exec();
 }
 

@@ -26,7 +26,8 @@ QFont SansSerif(double puntos, int peso) {
 }
 
 QPushButton* Boton(QWidget* padre, std::string_view caption, QRect lugar) {
-    auto* boton = new QPushButton(QString::fromUtf8(caption.data(), qsizetype(caption.size())), padre);
+    auto* boton =
+        new QPushButton(QString::fromUtf8(caption.data(), qsizetype(caption.size())), padre);
     boton->setGeometry(lugar);
     boton->setFont(SansSerif(9.75, 400));
     boton->setAutoDefault(false);
@@ -70,7 +71,8 @@ void Shape1::paintEvent(QPaintEvent*) {
     // bottom ones; nothing while the bar would be no wider than a pixel.
     const int ancho = width(), alto = height();
     const int barra = static_cast<int>(static_cast<float>(ancho) * fraccion_) - 2;
-    if (barra <= 1) return;
+    if (barra <= 1)
+        return;
     pintor.fillRect(QRect(QPoint(barra, 1), QPoint(ancho - 2, alto - 2)),
                     palette().color(QPalette::Button));
     pintor.fillRect(QRect(QPoint(1, 1), QPoint(barra, alto - 2)),
@@ -125,13 +127,16 @@ VentanaVesmadur::VentanaVesmadur(Twips twips) : QWidget(nullptr), twips_(twips) 
     btnAjustar_->setFocus();
 
     connect(btnAjustar_, &QPushButton::clicked, this, [this] {
-        if (formulario_) formulario_->btnAjustarPulsado();
+        if (formulario_)
+            formulario_->btnAjustarPulsado();
     });
     connect(btnRestaurar_, &QPushButton::clicked, this, [this] {
-        if (formulario_) formulario_->btnRestaurarPulsado();
+        if (formulario_)
+            formulario_->btnRestaurarPulsado();
     });
     connect(btnCerrar_, &QPushButton::clicked, this, [this] {
-        if (formulario_) formulario_->btnCerrarPulsado();
+        if (formulario_)
+            formulario_->btnCerrarPulsado();
     });
     // The session is ending: its close requests are never refused.
     connect(qGuiApp, &QGuiApplication::commitDataRequest, this,

@@ -18,41 +18,51 @@ VistaQtVesmadur::~VistaQtVesmadur() {
 }
 
 void VistaQtVesmadur::PonerTitulo(const std::string& titulo) {
-    if (ventana_) ventana_->setWindowTitle(TextoQt(titulo));
+    if (ventana_)
+        ventana_->setWindowTitle(TextoQt(titulo));
 }
 
 void VistaQtVesmadur::PonerEdicion(const std::string& texto) {
-    if (ventana_) ventana_->etqOrvanto()->setText(TextoQt(texto));
+    if (ventana_)
+        ventana_->etqOrvanto()->setText(TextoQt(texto));
 }
 
 void VistaQtVesmadur::PonerInfo(const std::string& texto) {
-    if (ventana_) ventana_->etqInfo()->setText(TextoQt(texto));
+    if (ventana_)
+        ventana_->etqInfo()->setText(TextoQt(texto));
 }
 
 void VistaQtVesmadur::HabilitarAjustar(bool habilitado) {
-    if (ventana_) ventana_->btnAjustar()->setEnabled(habilitado);
+    if (ventana_)
+        ventana_->btnAjustar()->setEnabled(habilitado);
 }
 
 void VistaQtVesmadur::HabilitarRestaurar(bool habilitado) {
-    if (ventana_) ventana_->btnRestaurar()->setEnabled(habilitado);
+    if (ventana_)
+        ventana_->btnRestaurar()->setEnabled(habilitado);
 }
 
 void VistaQtVesmadur::HabilitarCerrar(bool habilitado) {
-    if (ventana_) ventana_->btnCerrar()->setEnabled(habilitado);
+    if (ventana_)
+        ventana_->btnCerrar()->setEnabled(habilitado);
 }
 
 void VistaQtVesmadur::MostrarProgreso(bool visible) {
-    if (!ventana_) return;
-    if (visible) ventana_->shape1()->PonerFraccion(0);
+    if (!ventana_)
+        return;
+    if (visible)
+        ventana_->shape1()->PonerFraccion(0);
     ventana_->shape1()->setVisible(visible);
 }
 
 void VistaQtVesmadur::DibujarProgreso(float fraccion) {
-    if (ventana_) ventana_->shape1()->PonerFraccion(fraccion);
+    if (ventana_)
+        ventana_->shape1()->PonerFraccion(fraccion);
 }
 
 void VistaQtVesmadur::PonerPuntero(Puntero puntero) {
-    if (!ventana_) return;
+    if (!ventana_)
+        return;
     if (puntero == Puntero::Espera)
         ventana_->setCursor(Qt::WaitCursor);
     else
@@ -67,14 +77,18 @@ void VistaQtVesmadur::Avisar(const std::string& texto, const std::string& titulo
     ui::Avisar(ventana_, texto, titulo);
 }
 
-void VistaQtVesmadur::ProcesarEventos() { QCoreApplication::processEvents(); }
+void VistaQtVesmadur::ProcesarEventos() {
+    QCoreApplication::processEvents();
+}
 
 void VistaQtVesmadur::Mostrar() {
-    if (ventana_) ventana_->show();
+    if (ventana_)
+        ventana_->show();
 }
 
 void VistaQtVesmadur::CerrarVentana() {
-    if (ventana_) ventana_->CerrarPorPrograma();
+    if (ventana_)
+        ventana_->CerrarPorPrograma();
 }
 
 std::unique_ptr<frmVesmadur> CrearVentanaVesmadur(TareasVesmadur tareas,

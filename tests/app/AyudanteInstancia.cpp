@@ -12,7 +12,8 @@
 using namespace vesmadur;
 
 int main(int argc, char** argv) {
-    if (argc != 2) return 2;
+    if (argc != 2)
+        return 2;
     InstanciaUnica instancia(argv[1]);
     basPrincipal::Plataforma plataforma;
     plataforma.OtraCopiaEnEjecucion = [&] {
@@ -26,7 +27,8 @@ int main(int argc, char** argv) {
                                              std::move(cerrar));
     };
     basPrincipal principal(std::move(plataforma));
-    if (!principal.Main()) return 0;
+    if (!principal.Main())
+        return 0;
     std::printf("VENTANA\n");
     std::fflush(stdout);
     for (;;)

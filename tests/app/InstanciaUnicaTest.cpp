@@ -1,12 +1,11 @@
 #include "app/InstanciaUnica.h"
 
-#include <gtest/gtest.h>
-
 #include <array>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -18,7 +17,8 @@ namespace fs = std::filesystem;
 
 fs::path CarpetaTemporal() {
     std::string plantilla = (fs::temp_directory_path() / "vesmadur-instancia-XXXXXX").string();
-    if (!::mkdtemp(plantilla.data())) throw std::runtime_error("mkdtemp");
+    if (!::mkdtemp(plantilla.data()))
+        throw std::runtime_error("mkdtemp");
     return plantilla;
 }
 
@@ -27,7 +27,8 @@ class Copia {
 public:
     explicit Copia(const fs::path& bloqueo) {
         int tubo[2];
-        if (::pipe(tubo) != 0) throw std::runtime_error("pipe");
+        if (::pipe(tubo) != 0)
+            throw std::runtime_error("pipe");
         pid_ = ::fork();
         if (pid_ == 0) {
             ::dup2(tubo[1], STDOUT_FILENO);
@@ -42,14 +43,17 @@ public:
     }
     ~Copia() {
         Matar();
-        if (salida_) std::fclose(salida_);
+        if (salida_)
+            std::fclose(salida_);
     }
     // The first line the program printed (empty at end of output).
     std::string Linea() {
         std::array<char, 512> buf{};
-        if (!std::fgets(buf.data(), static_cast<int>(buf.size()), salida_)) return {};
+        if (!std::fgets(buf.data(), static_cast<int>(buf.size()), salida_))
+            return {};
         std::string linea(buf.data());
-        if (!linea.empty() && linea.back() == '\n') linea.pop_back();
+        if (!linea.empty() && linea.back() == '\n')
+            linea.pop_back();
         return linea;
     }
     // Waits for the end; the exit status, or -1 when killed by a signal.
@@ -60,7 +64,8 @@ public:
         return WIFEXITED(estado) ? WEXITSTATUS(estado) : -1;
     }
     void Matar() {
-        if (pid_ <= 0) return;
+        if (pid_ <= 0)
+            return;
         ::kill(pid_, SIGKILL);
         Esperar();
     }

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/frmVesmadur.h"
 #include "app/VistaVesmadur.h"
+#include "app/frmVesmadur.h"
 
 #include <deque>
 #include <string>
@@ -29,7 +29,8 @@ public:
     void PonerPuntero(Puntero p) override { PunteroActual = p; }
     Respuesta PreguntarSiNo(const std::string& texto, const std::string& titulo) override {
         Cajas.push_back({texto, titulo, true});
-        if (Respuestas.empty()) return Respuesta::No;
+        if (Respuestas.empty())
+            return Respuesta::No;
         auto r = Respuestas.front();
         Respuestas.pop_front();
         return r;
@@ -40,14 +41,16 @@ public:
     void DibujarProgreso(float f) override { Fracciones.push_back(f); }
     void ProcesarEventos() override {
         ++EventosProcesados;
-        if (AlProcesarEventos) AlProcesarEventos();
+        if (AlProcesarEventos)
+            AlProcesarEventos();
     }
     void Mostrar() override { Visible = true; }
     // Behaves as the window system does: the close request first, which the
     // program's own close never has refused, then the unload.
     void CerrarVentana() override {
         ++CierresPedidos;
-        if (CierresContados) ++*CierresContados;
+        if (CierresContados)
+            ++*CierresContados;
         if (Formulario && !Formulario->AlPedirCierre(OrigenCierre::Programa)) {
             Visible = false;
             Formulario->AlDescargar();

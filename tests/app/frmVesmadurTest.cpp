@@ -1,7 +1,7 @@
-#include "VistaGuionada.h"
-
-#include "app/basPrincipal.h"
 #include "app/frmVesmadur.h"
+
+#include "VistaGuionada.h"
+#include "app/basPrincipal.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,9 @@
 #include "InstalacionPrueba.h"
-
 #include "dialing/AjusteMarcaciones.h"
 #include "dialing/Marcaciones.h"
 
-#include <gtest/gtest.h>
-
 #include <csignal>
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -156,12 +154,11 @@ TEST_F(BorradoEntrada, TablaListadaQueFaltaDetieneLaCorridaAntesDeBorrarLaEntrad
     ASSERT_NE(error, std::string::npos) << info;
     const auto fin = info.find("\r\n", error);
     EXPECT_GT(fin, error + 34) << "la descripcion del motor falta";
-    EXPECT_EQ(info.substr(fin + 2),
-              "Marcaciones ajustadas: 0 de 2\r\n"
-              "Configuracion cerrada.\r\n"
-              "Proceso de ajuste finalizado.\r\n"
-              "\r\n" +
-                  kUltima);
+    EXPECT_EQ(info.substr(fin + 2), "Marcaciones ajustadas: 0 de 2\r\n"
+                                    "Configuracion cerrada.\r\n"
+                                    "Proceso de ajuste finalizado.\r\n"
+                                    "\r\n" +
+                                        kUltima);
     EXPECT_TRUE(inst->LeerNumeros().count(3));
     EXPECT_EQ(inst->Referencias("LD2", 3), 0);
     EXPECT_EQ(inst->Referencias("LD1", 3), 1);
@@ -243,20 +240,23 @@ class OtroProceso {
 public:
     explicit OtroProceso(const std::string& ruta) {
         int tubo[2];
-        if (::pipe(tubo) != 0) throw std::runtime_error("pipe");
+        if (::pipe(tubo) != 0)
+            throw std::runtime_error("pipe");
         pid_ = ::fork();
         if (pid_ == 0) {
             ::close(tubo[0]);
             std::unique_ptr<Database> base;
             AbrirConfiguracion(base, ruta);
             const char listo = base ? 'S' : 'N';
-            if (::write(tubo[1], &listo, 1) != 1) ::_exit(1);
+            if (::write(tubo[1], &listo, 1) != 1)
+                ::_exit(1);
             for (;;)
                 ::pause();
         }
         ::close(tubo[1]);
         char listo = 0;
-        if (::read(tubo[0], &listo, 1) != 1 || listo != 'S') throw std::runtime_error("hijo");
+        if (::read(tubo[0], &listo, 1) != 1 || listo != 'S')
+            throw std::runtime_error("hijo");
         ::close(tubo[0]);
     }
     ~OtroProceso() {
@@ -276,8 +276,7 @@ TEST(Ajuste, BaseRetenidaPorOtroProcesoNoSeRespaldaNiSeToca) {
         OtroProceso orvanto(inst.RutaConfig());
         inst.Ajustar();
     }
-    EXPECT_NE(inst.Vista->Info.find("Error al RESPALDAR la configuracion!\r\n"),
-              std::string::npos);
+    EXPECT_NE(inst.Vista->Info.find("Error al RESPALDAR la configuracion!\r\n"), std::string::npos);
     EXPECT_EQ(inst.Vista->Info.find("Abriendo"), std::string::npos);
     EXPECT_EQ(LeerBytes(inst.RutaConfig()), bytesAntes);
     EXPECT_TRUE(inst.Respaldos().empty());
@@ -316,8 +315,9 @@ TEST(Arranque, CarpetaDePruebaEnLaLineaDeComandos) {
     auto& ventana = inst.AbrirVentana();
     EXPECT_EQ(ventana.Instalacion().Edicion, 8);
     EXPECT_EQ(inst.Vista->Edicion, "Orvanto detectado: <Prueba>");
-    EXPECT_EQ(inst.Vista->Info.rfind("Directorio: \r\n    " + inst.Carpeta() + "/\r\n\r\n"
-                                     "Marcaciones detectadas a procesar: " +
+    EXPECT_EQ(inst.Vista->Info.rfind("Directorio: \r\n    " + inst.Carpeta() +
+                                         "/\r\n\r\n"
+                                         "Marcaciones detectadas a procesar: " +
                                          std::to_string(inst.Resumen.Antiguas) + "\r\n",
                                      0),
               0u);
@@ -352,14 +352,16 @@ TEST(Ajuste, CerrarYCajaRechazadosDuranteLaCorridaAtendidosDespues) {
     inst.Vista->AlProcesarEventos = [&] {
         ++intentos;
         ventana.btnCerrarPulsado();
-        if (ventana.AlPedirCierre(OrigenCierre::ControlVentana)) ++rechazos;
+        if (ventana.AlPedirCierre(OrigenCierre::ControlVentana))
+            ++rechazos;
     };
     inst.Ajustar();
     EXPECT_GE(intentos, 200 / 5);
     EXPECT_EQ(rechazos, intentos);
     EXPECT_EQ(inst.CerrarProgramaLlamado, 0);
-    EXPECT_NE(inst.Vista->Info.find("Marcaciones ajustadas: " +
-                                     std::to_string(inst.Resumen.Antiguas) + " de 200"), std::string::npos);
+    EXPECT_NE(inst.Vista->Info.find(
+                  "Marcaciones ajustadas: " + std::to_string(inst.Resumen.Antiguas) + " de 200"),
+              std::string::npos);
     // Once the run is over both close.
     EXPECT_FALSE(ventana.AlPedirCierre(OrigenCierre::ControlVentana));
     ventana.btnCerrarPulsado();
@@ -379,7 +381,8 @@ TEST(Ajuste, CorridaMuertaConSigkillDejaUnaBaseCoherente) {
         // Each processing of events tells the parent how far the walk got.
         inst.Vista->AlProcesarEventos = [fd = tubo[1]] {
             const char paso = '.';
-            if (::write(fd, &paso, 1) != 1) ::_exit(1);
+            if (::write(fd, &paso, 1) != 1)
+                ::_exit(1);
         };
         (void)ventana;
         inst.Ajustar();

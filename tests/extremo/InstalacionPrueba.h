@@ -1,14 +1,13 @@
 #pragma once
 
+#include "../app/VistaGuionada.h"
+#include "../detect/CarpetaTemporal.h"
 #include "app/TareasSistema.h"
 #include "app/frmVesmadur.h"
 #include "backup/Reloj.h"
 #include "dialing/Configuracion.h"
 #include "generador/GeneradorInstalacion.h"
 #include "registry/RegistroArchivo.h"
-
-#include "../app/VistaGuionada.h"
-#include "../detect/CarpetaTemporal.h"
 
 #include <chrono>
 #include <filesystem>
@@ -49,10 +48,10 @@ public:
         Resumen = GenerarInstalacion(carpeta_ / "orvanto", opciones);
         if (registrada)
             EscribirArchivo(carpeta_ / "registro.reg",
-                        "REGEDIT4\r\n\r\n"
-                        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\"
-                        "App Paths\\orvantoo.exe]\r\n\"Path\"=\"" +
-                            (carpeta_ / "orvanto") + "\"\r\n");
+                            "REGEDIT4\r\n\r\n"
+                            "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\"
+                            "App Paths\\orvantoo.exe]\r\n\"Path\"=\"" +
+                                (carpeta_ / "orvanto") + "\"\r\n");
         std::filesystem::create_directories(carpeta_ / "comun");
     }
 
@@ -66,9 +65,9 @@ public:
             LineaComandos, reloj_});
         auto vistaPropia = std::make_unique<VistaGuionada>();
         Vista = vistaPropia.get();
-        ventana_ = std::make_unique<frmVesmadur>(std::move(vistaPropia),
-                                                 TareasDelSistema(*entorno_),
-                                                 [this] { ++CerrarProgramaLlamado; });
+        ventana_ =
+            std::make_unique<frmVesmadur>(std::move(vistaPropia), TareasDelSistema(*entorno_),
+                                          [this] { ++CerrarProgramaLlamado; });
         Vista->Formulario = ventana_.get();
         ventana_->AlCrear();
         ventana_->AlCargar();
@@ -85,7 +84,8 @@ public:
     void Preparar(const std::vector<std::string>& sentencias) {
         std::unique_ptr<Database> base;
         AbrirConfiguracion(base, RutaConfig());
-        if (!base) throw std::runtime_error("no se pudo abrir " + RutaConfig());
+        if (!base)
+            throw std::runtime_error("no se pudo abrir " + RutaConfig());
         for (const auto& s : sentencias)
             base->Execute(s);
         CerrarConfiguracion(base);
@@ -97,7 +97,8 @@ public:
     Numeros LeerTabla(const std::string& tabla, int a, int b) {
         std::unique_ptr<Database> base;
         AbrirConfiguracion(base, RutaConfig());
-        if (!base) throw std::runtime_error("no se pudo abrir " + RutaConfig());
+        if (!base)
+            throw std::runtime_error("no se pudo abrir " + RutaConfig());
         Numeros filas;
         auto rs = base->OpenRecordset(tabla);
         for (; !rs->Eof(); rs->MoveNext()) {
@@ -114,7 +115,8 @@ public:
     int Referencias(const std::string& tabla, std::int64_t lnId) {
         int n = 0;
         for (const auto& [clave, idLada] : LeerTabla(tabla, 0, 1))
-            if (idLada && *idLada == std::to_string(lnId)) ++n;
+            if (idLada && *idLada == std::to_string(lnId))
+                ++n;
         return n;
     }
 
@@ -122,7 +124,8 @@ public:
     std::vector<std::string> Respaldos() const {
         std::vector<std::string> nombres;
         for (const auto& e : std::filesystem::directory_iterator(carpeta_ / "orvanto/config"))
-            if (e.path().extension() == ".resp") nombres.push_back(e.path().string());
+            if (e.path().extension() == ".resp")
+                nombres.push_back(e.path().string());
         return nombres;
     }
 

@@ -1,7 +1,6 @@
 #include <QApplication>
-#include <gtest/gtest.h>
-
 #include <cstdlib>
+#include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
     // Headless unless told otherwise.

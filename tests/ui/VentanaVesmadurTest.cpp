@@ -1,5 +1,6 @@
-#include "app/basPrincipal.h"
 #include "ui/VentanaVesmadur.h"
+
+#include "app/basPrincipal.h"
 #include "ui/VistaQtVesmadur.h"
 
 #include <QApplication>
@@ -70,7 +71,8 @@ int PixelesDeColor(QWidget* w, QColor color) {
         for (int x = 0; x < imagen.width(); ++x) {
             const QColor c = imagen.pixelColor(x, y);
             if (std::abs(c.red() - color.red()) + std::abs(c.green() - color.green()) +
-                    std::abs(c.blue() - color.blue()) < 40)
+                    std::abs(c.blue() - color.blue()) <
+                40)
                 ++n;
         }
     return n;
@@ -125,7 +127,8 @@ TEST(VentanaVesmadur, CargaMuestraTextosYEstados) {
     EXPECT_EQ(sin.ventana->etqOrvanto()->text(), "Orvanto detectado: <Ninguno>");
     EXPECT_FALSE(sin.ventana->btnAjustar()->isEnabled());
     EXPECT_FALSE(sin.ventana->btnRestaurar()->isEnabled());
-    EXPECT_TRUE(sin.ventana->etqInfo()->text().endsWith("Presiona el boton <Cerrar> para terminar."));
+    EXPECT_TRUE(
+        sin.ventana->etqInfo()->text().endsWith("Presiona el boton <Cerrar> para terminar."));
 }
 
 TEST(VentanaVesmadur, EscPulsaCerrar) {

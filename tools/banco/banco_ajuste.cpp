@@ -18,14 +18,13 @@
 #include "ui/VistaQtVesmadur.h"
 
 #include <QApplication>
-#include <sqlcipher/sqlite3.h>
-
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <sqlcipher/sqlite3.h>
 #include <sstream>
 #include <string>
 #include <sys/resource.h>
@@ -77,8 +76,7 @@ std::string RegistroDe(const fs::path& carpeta) {
 int Contar(const fs::path& carpeta) {
     std::unique_ptr<Database> base;
     const auto inicio = Reloj::now();
-    const auto cuenta =
-        ContarMarcaciones(base, (carpeta / "orvanto/config/tablas.orv").string());
+    const auto cuenta = ContarMarcaciones(base, (carpeta / "orvanto/config/tablas.orv").string());
     std::printf("segundos=%.6f\ncuenta=%d\n", Segundos(inicio), cuenta);
     return 0;
 }
@@ -89,7 +87,8 @@ int Sql(const fs::path& carpeta, const std::string& sentencia) {
     const auto inicio = Reloj::now();
     ModoApertura modo;
     auto base = AbrirBaseCifrada((carpeta / "orvanto/config/tablas.orv").string(), kClave, modo);
-    if (!base.Base) Fallar("no se pudo abrir la base");
+    if (!base.Base)
+        Fallar("no se pudo abrir la base");
     ActivarRegistroRapido(base);
     long long resultado = -1;
     char* error = nullptr;
@@ -99,8 +98,10 @@ int Sql(const fs::path& carpeta, const std::string& sentencia) {
     };
     if (sqlite3_exec(base.Base, sentencia.c_str(), alFila, &resultado, &error) != SQLITE_OK)
         Fallar(error ? error : "sentencia rechazada");
-    if (resultado < 0) resultado = sqlite3_changes(base.Base);
-    if (const auto fallo = CerrarBaseCifrada(base); !fallo.empty()) Fallar(fallo);
+    if (resultado < 0)
+        resultado = sqlite3_changes(base.Base);
+    if (const auto fallo = CerrarBaseCifrada(base); !fallo.empty())
+        Fallar(fallo);
     std::printf("segundos=%.6f\nresultado=%lld\n", Segundos(inicio), resultado);
     return 0;
 }
@@ -140,7 +141,8 @@ int Ajustar(const fs::path& carpeta, bool conQt, int argc, char** argv) {
     ventana->AlCrear();
     ventana->AlCargar();
     ventana->Mostrar();
-    if (ventana->MarcacionesDetectadas() <= 0) Fallar("nada que ajustar");
+    if (ventana->MarcacionesDetectadas() <= 0)
+        Fallar("nada que ajustar");
 
     const auto inicio = Reloj::now();
     ventana->MarcarOcupado();
@@ -150,7 +152,8 @@ int Ajustar(const fs::path& carpeta, bool conQt, int argc, char** argv) {
 
     const std::string& panel = muda ? muda->Info() : ventana->Info();
     const auto linea = panel.find("Marcaciones ajustadas: ");
-    if (linea == std::string::npos) Fallar("la corrida no termino:\n" + panel);
+    if (linea == std::string::npos)
+        Fallar("la corrida no termino:\n" + panel);
     std::printf("segundos=%.6f\ninforme=%s\n", segundos,
                 panel.substr(linea, panel.find('\r', linea) - linea).c_str());
     return 0;
@@ -174,7 +177,8 @@ Medida Medir(const std::vector<std::string>& argumentos) {
     argv.push_back(nullptr);
 
     int tubo[2];
-    if (::pipe(tubo) != 0) Fallar("pipe");
+    if (::pipe(tubo) != 0)
+        Fallar("pipe");
     const pid_t hijo = ::fork();
     if (hijo == 0) {
         ::dup2(tubo[1], STDOUT_FILENO);
@@ -192,7 +196,8 @@ Medida Medir(const std::vector<std::string>& argumentos) {
     int estado = 0;
     rusage uso{};
     ::wait4(hijo, &estado, 0, &uso);
-    if (!WIFEXITED(estado) || WEXITSTATUS(estado) != 0) Fallar("fallo la fase " + argumentos[0]);
+    if (!WIFEXITED(estado) || WEXITSTATUS(estado) != 0)
+        Fallar("fallo la fase " + argumentos[0]);
 
     Medida m;
     m.MiB = static_cast<double>(uso.ru_maxrss) / 1024.0;
@@ -200,7 +205,8 @@ Medida Medir(const std::vector<std::string>& argumentos) {
     for (std::string l; std::getline(lineas, l);)
         if (auto igual = l.find('='); igual != std::string::npos)
             m.Valores[l.substr(0, igual)] = l.substr(igual + 1);
-    if (m.Valores.count("segundos")) m.Segundos = std::stod(m.Valores["segundos"]);
+    if (m.Valores.count("segundos"))
+        m.Segundos = std::stod(m.Valores["segundos"]);
     return m;
 }
 
@@ -256,8 +262,10 @@ int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
     if (!args.empty() && args[0] == "preparar" && args.size() == 3)
         return Preparar(args[1], std::stoi(args[2]));
-    if (!args.empty() && args[0] == "contar" && args.size() == 2) return Contar(args[1]);
-    if (!args.empty() && args[0] == "sql" && args.size() == 3) return Sql(args[1], args[2]);
+    if (!args.empty() && args[0] == "contar" && args.size() == 2)
+        return Contar(args[1]);
+    if (!args.empty() && args[0] == "sql" && args.size() == 3)
+        return Sql(args[1], args[2]);
     if (!args.empty() && args[0] == "ajustar" && args.size() == 2)
         return Ajustar(args[1], false, argc, argv);
     if (!args.empty() && args[0] == "ajustar-qt" && args.size() == 2)
@@ -274,7 +282,8 @@ int main(int argc, char** argv) {
         } else if (args[i] == "--carpeta" && i + 1 < args.size()) {
             raiz = args[++i];
         } else {
-            std::fprintf(stderr, "Uso: vesmadur-banco-ajuste [--entradas N,N,...] [--carpeta DIR]\n");
+            std::fprintf(stderr,
+                         "Uso: vesmadur-banco-ajuste [--entradas N,N,...] [--carpeta DIR]\n");
             return 2;
         }
     }
