@@ -11,19 +11,28 @@ namespace vesmadur {
 namespace {
 
 char32_t Mayuscula(char32_t c) {
-    if (c >= 'a' && c <= 'z') return c - 0x20;
-    if (c < 0xE0) return c;
-    if (c <= 0xFE) return c == 0xF7 ? c : c - 0x20;
-    if (c == 0xFF) return 0x178;
+    if (c >= 'a' && c <= 'z')
+        return c - 0x20;
+    if (c < 0xE0)
+        return c;
+    if (c <= 0xFE)
+        return c == 0xF7 ? c : c - 0x20;
+    if (c == 0xFF)
+        return 0x178;
     if (c >= 0x100 && c <= 0x17F) {
-        if (c == 0x131 || c == 0x138 || c == 0x149 || c == 0x17F) return c;
+        if (c == 0x131 || c == 0x138 || c == 0x149 || c == 0x17F)
+            return c;
         const bool imparMayuscula = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
-        if (imparMayuscula) return (c & 1) == 0 ? c - 1 : c;
+        if (imparMayuscula)
+            return (c & 1) == 0 ? c - 1 : c;
         return (c & 1) == 1 ? c - 1 : c;
     }
-    if (c == 0x3C2) return 0x3A3;
-    if ((c >= 0x3B1 && c <= 0x3C9) || (c >= 0x430 && c <= 0x44F)) return c - 0x20;
-    if (c >= 0x450 && c <= 0x45F) return c - 0x50;
+    if (c == 0x3C2)
+        return 0x3A3;
+    if ((c >= 0x3B1 && c <= 0x3C9) || (c >= 0x430 && c <= 0x44F))
+        return c - 0x20;
+    if (c >= 0x450 && c <= 0x45F)
+        return c - 0x50;
     return c;
 }
 
@@ -39,7 +48,8 @@ auto BuscarSubclave(Nodo& nodo, std::string_view nombre) -> decltype(&nodo.Subcl
 template <class Nodo>
 auto BuscarValor(Nodo& nodo, std::string_view nombre) -> decltype(&nodo.Valores[0]) {
     for (auto& v : nodo.Valores)
-        if (MismoNombre(v.Nombre, nombre)) return &v;
+        if (MismoNombre(v.Nombre, nombre))
+            return &v;
     return nullptr;
 }
 
@@ -70,19 +80,23 @@ std::size_t LongitudUtf16(std::string_view nombre) {
     std::size_t n = 0;
     for (std::size_t i = 0; i < nombre.size();) {
         auto c = utf8::Decodificar(nombre, i);
-        if (!c) ++i;
+        if (!c)
+            ++i;
         n += c && *c > 0xFFFF ? 2 : 1;
     }
     return n;
 }
 
-NodoClave* NodoClave::Subclave(std::string_view nombre) { return BuscarSubclave(*this, nombre); }
+NodoClave* NodoClave::Subclave(std::string_view nombre) {
+    return BuscarSubclave(*this, nombre);
+}
 const NodoClave* NodoClave::Subclave(std::string_view nombre) const {
     return BuscarSubclave(*this, nombre);
 }
 
 NodoClave& NodoClave::CrearSubclave(std::string_view nombre) {
-    if (auto* existente = Subclave(nombre)) return *existente;
+    if (auto* existente = Subclave(nombre))
+        return *existente;
     auto it = std::lower_bound(
         Subclaves.begin(), Subclaves.end(), nombre,
         [](const NodoClave& k, std::string_view n) { return NombreAntes(k.Nombre, n); });
@@ -93,12 +107,15 @@ NodoClave& NodoClave::CrearSubclave(std::string_view nombre) {
 
 bool NodoClave::QuitarSubclave(std::string_view nombre) {
     auto* k = Subclave(nombre);
-    if (!k) return false;
+    if (!k)
+        return false;
     Subclaves.erase(Subclaves.begin() + (k - Subclaves.data()));
     return true;
 }
 
-ValorRegistro* NodoClave::Valor(std::string_view nombre) { return BuscarValor(*this, nombre); }
+ValorRegistro* NodoClave::Valor(std::string_view nombre) {
+    return BuscarValor(*this, nombre);
+}
 const ValorRegistro* NodoClave::Valor(std::string_view nombre) const {
     return BuscarValor(*this, nombre);
 }
@@ -114,7 +131,8 @@ void NodoClave::PonerValor(std::string_view nombre, std::uint32_t tipo, Bytes da
 
 bool NodoClave::QuitarValor(std::string_view nombre) {
     auto* v = Valor(nombre);
-    if (!v) return false;
+    if (!v)
+        return false;
     Valores.erase(Valores.begin() + (v - Valores.data()));
     return true;
 }
@@ -122,7 +140,8 @@ bool NodoClave::QuitarValor(std::string_view nombre) {
 NodoClave* NodoClave::Buscar(const std::vector<std::string>& ruta) {
     NodoClave* k = this;
     for (const auto& parte : ruta)
-        if (!(k = k->Subclave(parte))) return nullptr;
+        if (!(k = k->Subclave(parte)))
+            return nullptr;
     return k;
 }
 
@@ -144,28 +163,36 @@ constexpr std::array<Raiz, 4> Raices{{
     {HKEY_CURRENT_CONFIG, "HKEY_CURRENT_CONFIG"},
 }};
 
-std::vector<std::string> RutaClases() { return {"HKEY_LOCAL_MACHINE", "SOFTWARE", "Classes"}; }
+std::vector<std::string> RutaClases() {
+    return {"HKEY_LOCAL_MACHINE", "SOFTWARE", "Classes"};
+}
 
 } // namespace
 
 std::optional<std::vector<std::string>> RutaDeRaiz(std::int32_t raiz) {
-    if (raiz == HKEY_CLASSES_ROOT) return RutaClases();
+    if (raiz == HKEY_CLASSES_ROOT)
+        return RutaClases();
     for (const auto& r : Raices)
-        if (r.Manejador == raiz) return std::vector<std::string>{std::string(r.Nombre)};
+        if (r.Manejador == raiz)
+            return std::vector<std::string>{std::string(r.Nombre)};
     return std::nullopt;
 }
 
 std::optional<std::vector<std::string>> RutaDeNombreRaiz(std::string_view nombre) {
-    if (MismoNombre(nombre, "HKEY_CLASSES_ROOT")) return RutaClases();
+    if (MismoNombre(nombre, "HKEY_CLASSES_ROOT"))
+        return RutaClases();
     for (const auto& r : Raices)
-        if (MismoNombre(nombre, r.Nombre)) return std::vector<std::string>{std::string(r.Nombre)};
+        if (MismoNombre(nombre, r.Nombre))
+            return std::vector<std::string>{std::string(r.Nombre)};
     return std::nullopt;
 }
 
 void AsegurarClavesBase(Colmena& colmena) {
-    for (const auto& r : Raices) colmena.CrearSubclave(r.Nombre);
+    for (const auto& r : Raices)
+        colmena.CrearSubclave(r.Nombre);
     NodoClave* k = &colmena;
-    for (const auto& parte : RutaClases()) k = &k->CrearSubclave(parte);
+    for (const auto& parte : RutaClases())
+        k = &k->CrearSubclave(parte);
 }
 
 } // namespace vesmadur

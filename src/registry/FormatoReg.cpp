@@ -17,7 +17,8 @@ constexpr std::size_t MaxNombreValor = 16383;
 // UTF-16LE to UTF-8. Strict for a whole file; lenient for value data, where
 // a lone surrogate becomes U+FFFD and an odd last byte is kept as it is.
 std::optional<std::string> DeUtf16(std::string_view bytes, bool estricto) {
-    if (estricto && bytes.size() % 2 != 0) return std::nullopt;
+    if (estricto && bytes.size() % 2 != 0)
+        return std::nullopt;
     std::string texto;
     texto.reserve(bytes.size());
     const auto unidad = [&bytes](std::size_t i) {
@@ -32,19 +33,22 @@ std::optional<std::string> DeUtf16(std::string_view bytes, bool estricto) {
             c = 0x10000 + ((c - 0xD800) << 10) + (unidad(i + 2) - 0xDC00);
             i += 2;
         } else if (c >= 0xD800 && c <= 0xDFFF) {
-            if (estricto) return std::nullopt;
+            if (estricto)
+                return std::nullopt;
             c = 0xFFFD;
         }
         utf8::Codificar(c, texto);
     }
-    if (i < bytes.size()) texto += bytes[i];
+    if (i < bytes.size())
+        texto += bytes[i];
     return texto;
 }
 
 std::string_view Recortar(std::string_view s) {
     const auto blanco = " \t\r";
     const auto a = s.find_first_not_of(blanco);
-    if (a == std::string_view::npos) return {};
+    if (a == std::string_view::npos)
+        return {};
     return s.substr(a, s.find_last_not_of(blanco) - a + 1);
 }
 
@@ -60,7 +64,8 @@ bool LeerEntrecomillado(std::string_view s, std::size_t& i, std::string& texto) 
             return true;
         }
         if (s[i] == '\\') {
-            if (++i == s.size() || (s[i] != '\\' && s[i] != '"')) return false;
+            if (++i == s.size() || (s[i] != '\\' && s[i] != '"'))
+                return false;
         }
         texto += s[i];
     }
@@ -69,22 +74,27 @@ bool LeerEntrecomillado(std::string_view s, std::size_t& i, std::string& texto) 
 
 std::optional<std::uint32_t> LeerHex32(std::string_view s) {
     std::uint32_t n = 0;
-    if (s.empty() || s.size() > 8) return std::nullopt;
+    if (s.empty() || s.size() > 8)
+        return std::nullopt;
     auto [fin, error] = std::from_chars(s.data(), s.data() + s.size(), n, 16);
-    if (error != std::errc{} || fin != s.data() + s.size()) return std::nullopt;
+    if (error != std::errc{} || fin != s.data() + s.size())
+        return std::nullopt;
     return n;
 }
 
 std::optional<Bytes> LeerListaHex(std::string_view s) {
     Bytes datos;
-    if (Recortar(s).empty()) return datos;
+    if (Recortar(s).empty())
+        return datos;
     while (true) {
         const auto coma = s.find(',');
         const auto parte = Recortar(s.substr(0, coma));
         const auto n = parte.size() <= 2 ? LeerHex32(parte) : std::nullopt;
-        if (!n) return std::nullopt;
+        if (!n)
+            return std::nullopt;
         datos.push_back(static_cast<std::uint8_t>(*n));
-        if (coma == std::string_view::npos) return datos;
+        if (coma == std::string_view::npos)
+            return datos;
         s.remove_prefix(coma + 1);
     }
 }
@@ -95,7 +105,8 @@ std::optional<ValorRegistro> LeerDatos(std::string_view s, bool version5) {
     if (!s.empty() && s[0] == '"') {
         std::size_t i = 0;
         std::string texto;
-        if (!LeerEntrecomillado(s, i, texto) || i != s.size()) return std::nullopt;
+        if (!LeerEntrecomillado(s, i, texto) || i != s.size())
+            return std::nullopt;
         v.Tipo = REG_SZ;
         v.Datos.assign(texto.begin(), texto.end());
         v.Datos.push_back(0);
@@ -103,30 +114,36 @@ std::optional<ValorRegistro> LeerDatos(std::string_view s, bool version5) {
     }
     if (EmpiezaSinMayusculas(s, "dword:")) {
         const auto n = LeerHex32(s.substr(6));
-        if (!n) return std::nullopt;
+        if (!n)
+            return std::nullopt;
         v.Tipo = REG_DWORD;
-        for (int k = 0; k < 4; ++k) v.Datos.push_back(static_cast<std::uint8_t>(*n >> (8 * k)));
+        for (int k = 0; k < 4; ++k)
+            v.Datos.push_back(static_cast<std::uint8_t>(*n >> (8 * k)));
         return v;
     }
-    if (!EmpiezaSinMayusculas(s, "hex")) return std::nullopt;
+    if (!EmpiezaSinMayusculas(s, "hex"))
+        return std::nullopt;
     s.remove_prefix(3);
     v.Tipo = REG_BINARY;
     if (!s.empty() && s[0] == '(') {
         const auto cierre = s.find(')');
         const auto tipo =
             cierre == std::string_view::npos ? std::nullopt : LeerHex32(s.substr(1, cierre - 1));
-        if (!tipo) return std::nullopt;
+        if (!tipo)
+            return std::nullopt;
         v.Tipo = *tipo;
         s.remove_prefix(cierre + 1);
     }
-    if (s.empty() || s[0] != ':') return std::nullopt;
+    if (s.empty() || s[0] != ':')
+        return std::nullopt;
     auto datos = LeerListaHex(s.substr(1));
-    if (!datos) return std::nullopt;
+    if (!datos)
+        return std::nullopt;
     v.Datos = std::move(*datos);
     const bool texto = v.Tipo == REG_SZ || v.Tipo == REG_EXPAND_SZ || v.Tipo == REG_MULTI_SZ;
     if (version5 && texto) {
-        const auto utf8 = DeUtf16({reinterpret_cast<const char*>(v.Datos.data()), v.Datos.size()},
-                                  false);
+        const auto utf8 =
+            DeUtf16({reinterpret_cast<const char*>(v.Datos.data()), v.Datos.size()}, false);
         v.Datos.assign(utf8->begin(), utf8->end());
     }
     return v;
@@ -138,13 +155,16 @@ std::optional<std::vector<std::string>> LeerRuta(std::string_view s) {
     while (true) {
         const auto barra = s.find('\\');
         const auto parte = s.substr(0, barra);
-        if (parte.empty() || LongitudUtf16(parte) > MaxNombreClave) return std::nullopt;
+        if (parte.empty() || LongitudUtf16(parte) > MaxNombreClave)
+            return std::nullopt;
         partes.emplace_back(parte);
-        if (barra == std::string_view::npos) break;
+        if (barra == std::string_view::npos)
+            break;
         s.remove_prefix(barra + 1);
     }
     auto ruta = RutaDeNombreRaiz(partes[0]);
-    if (!ruta) return std::nullopt;
+    if (!ruta)
+        return std::nullopt;
     ruta->insert(ruta->end(), partes.begin() + 1, partes.end());
     return ruta;
 }
@@ -156,30 +176,37 @@ public:
     std::optional<Colmena> Leer() {
         bool cabecera = false;
         while (auto linea = SiguienteLinea()) {
-            if (linea->empty()) continue;
+            if (linea->empty())
+                continue;
             if (!cabecera) {
-                if (*linea != Cabecera4 && *linea != Cabecera5) return std::nullopt;
+                if (*linea != Cabecera4 && *linea != Cabecera5)
+                    return std::nullopt;
                 version5_ = *linea == Cabecera5;
                 cabecera = true;
                 continue;
             }
-            if ((*linea)[0] == ';') continue;
+            if ((*linea)[0] == ';')
+                continue;
             std::string completa(*linea);
             while (!completa.empty() && completa.back() == '\\' && pos_ < texto_.size()) {
                 completa.pop_back();
                 completa += *SiguienteLinea();
             }
-            if (!(completa[0] == '[' ? Seccion(completa) : Valor(completa))) return std::nullopt;
+            if (!(completa[0] == '[' ? Seccion(completa) : Valor(completa)))
+                return std::nullopt;
         }
-        if (!cabecera) return std::nullopt;
+        if (!cabecera)
+            return std::nullopt;
         return std::move(colmena_);
     }
 
 private:
     std::optional<std::string_view> SiguienteLinea() {
-        if (pos_ >= texto_.size()) return std::nullopt;
+        if (pos_ >= texto_.size())
+            return std::nullopt;
         auto fin = texto_.find('\n', pos_);
-        if (fin == std::string_view::npos) fin = texto_.size();
+        if (fin == std::string_view::npos)
+            fin = texto_.size();
         const auto linea = texto_.substr(pos_, fin - pos_);
         pos_ = fin + 1;
         return Recortar(linea);
@@ -187,26 +214,32 @@ private:
 
     bool Seccion(std::string_view linea) {
         actual_.reset();
-        if (linea.back() != ']') return false;
+        if (linea.back() != ']')
+            return false;
         auto dentro = linea.substr(1, linea.size() - 2);
         const bool borrar = !dentro.empty() && dentro[0] == '-';
-        if (borrar) dentro.remove_prefix(1);
+        if (borrar)
+            dentro.remove_prefix(1);
         auto ruta = LeerRuta(dentro);
-        if (!ruta) return false;
+        if (!ruta)
+            return false;
         if (borrar) {
             const auto nombre = ruta->back();
             ruta->pop_back();
-            if (auto* padre = colmena_.Buscar(*ruta)) padre->QuitarSubclave(nombre);
+            if (auto* padre = colmena_.Buscar(*ruta))
+                padre->QuitarSubclave(nombre);
             return true;
         }
         NodoClave* k = &colmena_;
-        for (const auto& parte : *ruta) k = &k->CrearSubclave(parte);
+        for (const auto& parte : *ruta)
+            k = &k->CrearSubclave(parte);
         actual_ = std::move(ruta);
         return true;
     }
 
     bool Valor(std::string_view linea) {
-        if (!actual_) return false;
+        if (!actual_)
+            return false;
         std::string nombre;
         std::size_t i = 0;
         if (linea[0] == '@') {
@@ -216,7 +249,8 @@ private:
             return false;
         }
         auto resto = Recortar(linea.substr(i));
-        if (resto.empty() || resto[0] != '=') return false;
+        if (resto.empty() || resto[0] != '=')
+            return false;
         resto = Recortar(resto.substr(1));
         NodoClave* k = colmena_.Buscar(*actual_);
         if (resto == "-") {
@@ -224,7 +258,8 @@ private:
             return true;
         }
         auto v = LeerDatos(resto, version5_);
-        if (!v) return false;
+        if (!v)
+            return false;
         k->PonerValor(nombre, v->Tipo, std::move(v->Datos));
         return true;
     }
@@ -239,7 +274,8 @@ private:
 void Escapar(std::string_view texto, std::string& salida) {
     salida += '"';
     for (char c : texto) {
-        if (c == '\\' || c == '"') salida += '\\';
+        if (c == '\\' || c == '"')
+            salida += '\\';
         salida += c;
     }
     salida += '"';
@@ -250,10 +286,10 @@ void Escapar(std::string_view texto, std::string& salida) {
 bool CabeEnTexto(const ValorRegistro& v) {
     if (v.Tipo != static_cast<std::uint32_t>(REG_SZ) || v.Datos.empty() || v.Datos.back() != 0)
         return false;
-    const std::string_view texto(reinterpret_cast<const char*>(v.Datos.data()),
-                                 v.Datos.size() - 1);
+    const std::string_view texto(reinterpret_cast<const char*>(v.Datos.data()), v.Datos.size() - 1);
     for (unsigned char c : texto)
-        if (c < 0x20 && c != '\t') return false;
+        if (c < 0x20 && c != '\t')
+            return false;
     return utf8::EsValido(texto);
 }
 
@@ -267,7 +303,8 @@ void EscribirHex(const Bytes& datos, std::size_t columna, std::string& salida) {
         }
         salida += digitos[datos[i] >> 4];
         salida += digitos[datos[i] & 0xF];
-        if (i + 1 < datos.size()) salida += ',';
+        if (i + 1 < datos.size())
+            salida += ',';
         columna += ancho;
     }
 }
@@ -307,20 +344,25 @@ void EscribirValor(const ValorRegistro& v, std::string& salida) {
 
 void EscribirClave(const NodoClave& k, const std::string& ruta, std::string& salida) {
     salida += "\n[" + ruta + "]\n";
-    for (const auto& v : k.Valores) EscribirValor(v, salida);
-    for (const auto& sub : k.Subclaves) EscribirClave(sub, ruta + '\\' + sub.Nombre, salida);
+    for (const auto& v : k.Valores)
+        EscribirValor(v, salida);
+    for (const auto& sub : k.Subclaves)
+        EscribirClave(sub, ruta + '\\' + sub.Nombre, salida);
 }
 
 } // namespace
 
 std::optional<Colmena> LeerFormatoReg(std::string_view contenido) {
-    if (contenido.empty()) return Colmena{};
+    if (contenido.empty())
+        return Colmena{};
     if (contenido.starts_with("\xFF\xFE")) {
         const auto texto = DeUtf16(contenido.substr(2), true);
-        if (!texto) return std::nullopt;
+        if (!texto)
+            return std::nullopt;
         return Lector(*texto).Leer();
     }
-    if (contenido.starts_with("\xEF\xBB\xBF")) contenido.remove_prefix(3);
+    if (contenido.starts_with("\xEF\xBB\xBF"))
+        contenido.remove_prefix(3);
     return Lector(contenido).Leer();
 }
 

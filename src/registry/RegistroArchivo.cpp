@@ -8,11 +8,11 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <utility>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 extern char** environ;
 
@@ -45,7 +45,8 @@ public:
     Descriptor(const Descriptor&) = delete;
     Descriptor& operator=(const Descriptor&) = delete;
     ~Descriptor() {
-        if (fd_ >= 0) ::close(fd_);
+        if (fd_ >= 0)
+            ::close(fd_);
     }
     int Fd() const { return fd_; }
     // Closes now and reports whether the close succeeded.
@@ -61,8 +62,10 @@ private:
 bool EscribirTodo(int fd, std::string_view texto) {
     while (!texto.empty()) {
         const auto n = ::write(fd, texto.data(), texto.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
         texto.remove_prefix(static_cast<std::size_t>(n));
     }
     return true;
@@ -75,15 +78,18 @@ bool NombreValido(std::string_view nombre, std::size_t maximo) {
 
 bool EsClaveProtegida(const std::vector<std::string>& ruta) {
     static const std::vector<std::string> clases{"HKEY_LOCAL_MACHINE", "SOFTWARE", "Classes"};
-    if (ruta.size() > clases.size()) return false;
+    if (ruta.size() > clases.size())
+        return false;
     return std::equal(ruta.begin(), ruta.end(), clases.begin(),
                       [](const auto& a, const auto& b) { return MismoNombre(a, b); }) ||
            ruta.size() <= 1;
 }
 
 std::optional<std::string> VariableEntorno(std::string_view nombre) {
-    if (nombre.empty() || nombre.find('=') != std::string_view::npos) return std::nullopt;
-    if (const char* v = std::getenv(std::string(nombre).c_str())) return v;
+    if (nombre.empty() || nombre.find('=') != std::string_view::npos)
+        return std::nullopt;
+    if (const char* v = std::getenv(std::string(nombre).c_str()))
+        return v;
     // Windows names are case-insensitive: %temp% finds TEMP.
     for (char** e = environ; e && *e; ++e) {
         const std::string_view entrada(*e);
@@ -142,7 +148,8 @@ RegistroArchivo::RegistroArchivo(std::filesystem::path hive) : hive_(std::move(h
 
 std::filesystem::path RegistroArchivo::RutaPredeterminada() {
     const char* ruta = std::getenv("VESMADUR_REGISTRO");
-    if (ruta && *ruta) return ruta;
+    if (ruta && *ruta)
+        return ruta;
     return "/etc/vesmadur/registro.reg";
 }
 
@@ -159,16 +166,21 @@ std::int32_t RegistroArchivo::Resolver(ManejadorClave clave, const std::string& 
         return ERROR_INVALID_HANDLE;
     }
     destino.Completa = destino.Base;
-    if (ruta.empty()) return ERROR_SUCCESS;
-    if (ruta[0] == '\\') return ERROR_BAD_PATHNAME;
+    if (ruta.empty())
+        return ERROR_SUCCESS;
+    if (ruta[0] == '\\')
+        return ERROR_BAD_PATHNAME;
     std::string_view resto(ruta);
-    if (resto.back() == '\\') resto.remove_suffix(1);
+    if (resto.back() == '\\')
+        resto.remove_suffix(1);
     while (true) {
         const auto barra = resto.find('\\');
         const auto parte = resto.substr(0, barra);
-        if (parte.empty()) return ERROR_BAD_PATHNAME;
+        if (parte.empty())
+            return ERROR_BAD_PATHNAME;
         destino.Completa.emplace_back(parte);
-        if (barra == std::string_view::npos) return ERROR_SUCCESS;
+        if (barra == std::string_view::npos)
+            return ERROR_SUCCESS;
         resto.remove_prefix(barra + 1);
     }
 }
@@ -176,8 +188,10 @@ std::int32_t RegistroArchivo::Resolver(ManejadorClave clave, const std::string& 
 std::int32_t RegistroArchivo::Nodo(ManejadorClave clave, std::uint32_t acceso,
                                    const NodoClave*& nodo) {
     Destino d;
-    if (auto r = Resolver(clave, {}, d)) return r;
-    if ((d.Acceso & acceso) != acceso) return ERROR_ACCESS_DENIED;
+    if (auto r = Resolver(clave, {}, d))
+        return r;
+    if ((d.Acceso & acceso) != acceso)
+        return ERROR_ACCESS_DENIED;
     nodo = Actual().Buscar(d.Base);
     return nodo ? ERROR_SUCCESS : ERROR_KEY_DELETED;
 }
@@ -194,7 +208,8 @@ RegistroArchivo::Lectura RegistroArchivo::LeerArchivo() const {
     Descriptor fd(::open(hive_.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat st {};
     if (fd.Fd() < 0) {
-        if (errno != ENOENT) l.Codigo = CodigoDeErrno(errno);
+        if (errno != ENOENT)
+            l.Codigo = CodigoDeErrno(errno);
         return l;
     }
     if (::fstat(fd.Fd(), &st) != 0) {
@@ -206,12 +221,14 @@ RegistroArchivo::Lectura RegistroArchivo::LeerArchivo() const {
     char bloque[65536];
     while (true) {
         const auto n = ::read(fd.Fd(), bloque, sizeof bloque);
-        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno == EINTR)
+            continue;
         if (n < 0) {
             l.Codigo = CodigoDeErrno(errno);
             return l;
         }
-        if (n == 0) break;
+        if (n == 0)
+            break;
         contenido.append(bloque, static_cast<std::size_t>(n));
     }
     if (auto claves = LeerFormatoReg(contenido)) {
@@ -228,7 +245,8 @@ const Colmena& RegistroArchivo::Actual() {
     Identidad ahora;
     if (::stat(hive_.c_str(), &st) == 0)
         ahora = IdentidadDe(st);
-    if (!cache_ || cache_->De != ahora) cache_ = LeerArchivo();
+    if (!cache_ || cache_->De != ahora)
+        cache_ = LeerArchivo();
     return cache_->Claves;
 }
 
@@ -243,20 +261,21 @@ std::int32_t RegistroArchivo::Guardar(const Colmena& claves, Identidad& identida
     const auto carpeta = real.has_parent_path() ? real.parent_path() : std::filesystem::path(".");
     std::string temporal = (carpeta / ("." + real.filename().string() + ".XXXXXX")).string();
     Descriptor fd(::mkostemp(temporal.data(), O_CLOEXEC));
-    if (fd.Fd() < 0) return CodigoDeErrno(errno);
+    if (fd.Fd() < 0)
+        return CodigoDeErrno(errno);
     struct stat st {};
     const mode_t modo = ::stat(hive_.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
-    const bool escrito = ::fchmod(fd.Fd(), modo) == 0 &&
-                         EscribirTodo(fd.Fd(), EscribirFormatoReg(claves)) &&
-                         ::fsync(fd.Fd()) == 0 && fd.Cerrar() &&
-                         ::rename(temporal.c_str(), real.c_str()) == 0;
+    const bool escrito =
+        ::fchmod(fd.Fd(), modo) == 0 && EscribirTodo(fd.Fd(), EscribirFormatoReg(claves)) &&
+        ::fsync(fd.Fd()) == 0 && fd.Cerrar() && ::rename(temporal.c_str(), real.c_str()) == 0;
     if (!escrito) {
         const int error = errno;
         ::unlink(temporal.c_str());
         return CodigoDeErrno(error);
     }
     Descriptor dir(::open(carpeta.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.Fd() < 0 || ::fsync(dir.Fd()) != 0) return CodigoDeErrno(errno);
+    if (dir.Fd() < 0 || ::fsync(dir.Fd()) != 0)
+        return CodigoDeErrno(errno);
     if (::stat(hive_.c_str(), &st) == 0)
         identidad = IdentidadDe(st);
     return ERROR_SUCCESS;
@@ -265,9 +284,11 @@ std::int32_t RegistroArchivo::Guardar(const Colmena& claves, Identidad& identida
 template <class Cambio> std::int32_t RegistroArchivo::Modificar(Cambio&& cambio) {
     Descriptor cerrojo(
         ::open((RutaReal().string() + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
-    if (cerrojo.Fd() < 0) return CodigoDeErrno(errno);
+    if (cerrojo.Fd() < 0)
+        return CodigoDeErrno(errno);
     while (::flock(cerrojo.Fd(), LOCK_EX) != 0)
-        if (errno != EINTR) return CodigoDeErrno(errno);
+        if (errno != EINTR)
+            return CodigoDeErrno(errno);
     auto lectura = LeerArchivo();
     if (lectura.Codigo != ERROR_SUCCESS) {
         const auto codigo = lectura.Codigo;
@@ -278,7 +299,8 @@ template <class Cambio> std::int32_t RegistroArchivo::Modificar(Cambio&& cambio)
     auto resultado = cambio(lectura.Claves, cambiado);
     if (resultado == ERROR_SUCCESS && cambiado) {
         resultado = Guardar(lectura.Claves, lectura.De);
-        if (resultado != ERROR_SUCCESS) return resultado;
+        if (resultado != ERROR_SUCCESS)
+            return resultado;
     }
     cache_ = std::move(lectura);
     return resultado;
@@ -289,31 +311,38 @@ std::int32_t RegistroArchivo::AbrirClave(ManejadorClave raiz, const std::string&
                                          ManejadorClave& clave) {
     std::lock_guard guarda(mutex_);
     Destino d;
-    if (auto r = Resolver(raiz, ruta, d)) return r;
+    if (auto r = Resolver(raiz, ruta, d))
+        return r;
     const auto& claves = Actual();
-    if (!claves.Buscar(d.Base)) return ERROR_KEY_DELETED;
-    if (!claves.Buscar(d.Completa)) return ERROR_FILE_NOT_FOUND;
+    if (!claves.Buscar(d.Base))
+        return ERROR_KEY_DELETED;
+    if (!claves.Buscar(d.Completa))
+        return ERROR_FILE_NOT_FOUND;
     clave = Abrir(std::move(d.Completa), acceso);
     return ERROR_SUCCESS;
 }
 
 std::int32_t RegistroArchivo::CrearClave(ManejadorClave raiz, const std::string& ruta,
-                                         std::uint32_t, std::uint32_t acceso,
-                                         ManejadorClave& clave, std::uint32_t* disposicion) {
+                                         std::uint32_t, std::uint32_t acceso, ManejadorClave& clave,
+                                         std::uint32_t* disposicion) {
     std::lock_guard guarda(mutex_);
     Destino d;
-    if (auto r = Resolver(raiz, ruta, d)) return r;
+    if (auto r = Resolver(raiz, ruta, d))
+        return r;
     for (auto i = d.Base.size(); i < d.Completa.size(); ++i)
-        if (!NombreValido(d.Completa[i], MaxNombreClave)) return ERROR_INVALID_PARAMETER;
+        if (!NombreValido(d.Completa[i], MaxNombreClave))
+            return ERROR_INVALID_PARAMETER;
     if (d.Completa.size() > d.Base.size() && !(d.Acceso & KEY_CREATE_SUB_KEY))
         return ERROR_ACCESS_DENIED;
     const auto& actual = Actual();
-    if (!actual.Buscar(d.Base)) return ERROR_KEY_DELETED;
+    if (!actual.Buscar(d.Base))
+        return ERROR_KEY_DELETED;
     bool creada = false;
     if (!actual.Buscar(d.Completa)) {
         const auto r = Modificar([&](Colmena& claves, bool& cambiado) {
             NodoClave* k = claves.Buscar(d.Base);
-            if (!k) return ERROR_KEY_DELETED;
+            if (!k)
+                return ERROR_KEY_DELETED;
             for (auto i = d.Base.size(); i < d.Completa.size(); ++i) {
                 cambiado = cambiado || !k->Subclave(d.Completa[i]);
                 k = &k->CrearSubclave(d.Completa[i]);
@@ -321,9 +350,11 @@ std::int32_t RegistroArchivo::CrearClave(ManejadorClave raiz, const std::string&
             creada = cambiado;
             return ERROR_SUCCESS;
         });
-        if (r != ERROR_SUCCESS) return r;
+        if (r != ERROR_SUCCESS)
+            return r;
     }
-    if (disposicion) *disposicion = creada ? 1 : 2;
+    if (disposicion)
+        *disposicion = creada ? 1 : 2;
     clave = Abrir(std::move(d.Completa), acceso);
     return ERROR_SUCCESS;
 }
@@ -331,7 +362,8 @@ std::int32_t RegistroArchivo::CrearClave(ManejadorClave raiz, const std::string&
 std::int32_t RegistroArchivo::CerrarClave(ManejadorClave clave) {
     std::lock_guard guarda(mutex_);
     const auto corto = static_cast<std::int32_t>(clave);
-    if (corto == clave && RutaDeRaiz(corto)) return ERROR_SUCCESS;
+    if (corto == clave && RutaDeRaiz(corto))
+        return ERROR_SUCCESS;
     return abiertas_.erase(clave) == 1 ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
 }
 
@@ -340,18 +372,24 @@ std::int32_t RegistroArchivo::ConsultarValor(ManejadorClave clave, const std::st
                                              std::uint32_t* tamano) {
     std::lock_guard guarda(mutex_);
     const NodoClave* k = nullptr;
-    if (auto r = Nodo(clave, KEY_QUERY_VALUE, k)) return r;
+    if (auto r = Nodo(clave, KEY_QUERY_VALUE, k))
+        return r;
     const auto* v = k->Valor(nombre);
-    if (!v) return ERROR_FILE_NOT_FOUND;
-    if (datos && !tamano) return ERROR_INVALID_PARAMETER;
+    if (!v)
+        return ERROR_FILE_NOT_FOUND;
+    if (datos && !tamano)
+        return ERROR_INVALID_PARAMETER;
     const auto necesario = static_cast<std::uint32_t>(v->Datos.size());
-    if (tipo) *tipo = v->Tipo;
+    if (tipo)
+        *tipo = v->Tipo;
     if (datos && *tamano < necesario) {
         *tamano = necesario;
         return ERROR_MORE_DATA;
     }
-    if (datos) std::copy(v->Datos.begin(), v->Datos.end(), datos);
-    if (tamano) *tamano = necesario;
+    if (datos)
+        std::copy(v->Datos.begin(), v->Datos.end(), datos);
+    if (tamano)
+        *tamano = necesario;
     return ERROR_SUCCESS;
 }
 
@@ -360,7 +398,8 @@ std::int32_t RegistroArchivo::PonerValor(ManejadorClave clave, const std::string
                                          std::uint32_t tamano) {
     std::lock_guard guarda(mutex_);
     const NodoClave* k = nullptr;
-    if (auto r = Nodo(clave, KEY_SET_VALUE, k)) return r;
+    if (auto r = Nodo(clave, KEY_SET_VALUE, k))
+        return r;
     if ((!datos && tamano > 0) || !NombreValido(nombre, MaxNombreValor))
         return ERROR_INVALID_PARAMETER;
     Bytes nuevos(datos, datos + tamano);
@@ -370,7 +409,8 @@ std::int32_t RegistroArchivo::PonerValor(ManejadorClave clave, const std::string
     Resolver(clave, {}, d);
     return Modificar([&](Colmena& claves, bool& cambiado) {
         NodoClave* nodo = claves.Buscar(d.Base);
-        if (!nodo) return ERROR_KEY_DELETED;
+        if (!nodo)
+            return ERROR_KEY_DELETED;
         nodo->PonerValor(nombre, tipo, std::move(nuevos));
         cambiado = true;
         return ERROR_SUCCESS;
@@ -380,18 +420,24 @@ std::int32_t RegistroArchivo::PonerValor(ManejadorClave clave, const std::string
 std::int32_t RegistroArchivo::BorrarClave(ManejadorClave raiz, const std::string& ruta) {
     std::lock_guard guarda(mutex_);
     Destino d;
-    if (auto r = Resolver(raiz, ruta, d)) return r;
-    if (EsClaveProtegida(d.Completa)) return ERROR_ACCESS_DENIED;
+    if (auto r = Resolver(raiz, ruta, d))
+        return r;
+    if (EsClaveProtegida(d.Completa))
+        return ERROR_ACCESS_DENIED;
     const auto& actual = Actual();
-    if (!actual.Buscar(d.Base)) return ERROR_KEY_DELETED;
-    if (!actual.Buscar(d.Completa)) return ERROR_FILE_NOT_FOUND;
+    if (!actual.Buscar(d.Base))
+        return ERROR_KEY_DELETED;
+    if (!actual.Buscar(d.Completa))
+        return ERROR_FILE_NOT_FOUND;
     return Modificar([&](Colmena& claves, bool& cambiado) {
         auto padre = d.Completa;
         padre.pop_back();
         NodoClave* p = claves.Buscar(padre);
         const NodoClave* k = p ? p->Subclave(d.Completa.back()) : nullptr;
-        if (!k) return ERROR_FILE_NOT_FOUND;
-        if (!k->Subclaves.empty()) return ERROR_ACCESS_DENIED;
+        if (!k)
+            return ERROR_FILE_NOT_FOUND;
+        if (!k->Subclaves.empty())
+            return ERROR_ACCESS_DENIED;
         cambiado = p->QuitarSubclave(d.Completa.back());
         return ERROR_SUCCESS;
     });
@@ -400,13 +446,16 @@ std::int32_t RegistroArchivo::BorrarClave(ManejadorClave raiz, const std::string
 std::int32_t RegistroArchivo::BorrarValor(ManejadorClave clave, const std::string& nombre) {
     std::lock_guard guarda(mutex_);
     const NodoClave* k = nullptr;
-    if (auto r = Nodo(clave, KEY_SET_VALUE, k)) return r;
-    if (!k->Valor(nombre)) return ERROR_FILE_NOT_FOUND;
+    if (auto r = Nodo(clave, KEY_SET_VALUE, k))
+        return r;
+    if (!k->Valor(nombre))
+        return ERROR_FILE_NOT_FOUND;
     Destino d;
     Resolver(clave, {}, d);
     return Modificar([&](Colmena& claves, bool& cambiado) {
         NodoClave* nodo = claves.Buscar(d.Base);
-        if (!nodo) return ERROR_KEY_DELETED;
+        if (!nodo)
+            return ERROR_KEY_DELETED;
         cambiado = nodo->QuitarValor(nombre);
         return cambiado ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
     });
@@ -416,11 +465,15 @@ std::int32_t RegistroArchivo::EnumerarClave(ManejadorClave clave, std::uint32_t 
                                             char* nombre, std::uint32_t capacidad) {
     std::lock_guard guarda(mutex_);
     const NodoClave* k = nullptr;
-    if (auto r = Nodo(clave, KEY_ENUMERATE_SUB_KEYS, k)) return r;
-    if (indice >= k->Subclaves.size()) return ERROR_NO_MORE_ITEMS;
-    if (!nombre) return ERROR_INVALID_PARAMETER;
+    if (auto r = Nodo(clave, KEY_ENUMERATE_SUB_KEYS, k))
+        return r;
+    if (indice >= k->Subclaves.size())
+        return ERROR_NO_MORE_ITEMS;
+    if (!nombre)
+        return ERROR_INVALID_PARAMETER;
     const auto& texto = k->Subclaves[indice].Nombre;
-    if (capacidad < texto.size() + 1) return ERROR_MORE_DATA;
+    if (capacidad < texto.size() + 1)
+        return ERROR_MORE_DATA;
     std::memcpy(nombre, texto.c_str(), texto.size() + 1);
     return ERROR_SUCCESS;
 }
@@ -429,11 +482,15 @@ std::int32_t RegistroArchivo::EnumerarValor(ManejadorClave clave, std::uint32_t 
                                             char* nombre, std::uint32_t* tamano) {
     std::lock_guard guarda(mutex_);
     const NodoClave* k = nullptr;
-    if (auto r = Nodo(clave, KEY_QUERY_VALUE, k)) return r;
-    if (indice >= k->Valores.size()) return ERROR_NO_MORE_ITEMS;
-    if (!nombre || !tamano) return ERROR_INVALID_PARAMETER;
+    if (auto r = Nodo(clave, KEY_QUERY_VALUE, k))
+        return r;
+    if (indice >= k->Valores.size())
+        return ERROR_NO_MORE_ITEMS;
+    if (!nombre || !tamano)
+        return ERROR_INVALID_PARAMETER;
     const auto& texto = k->Valores[indice].Nombre;
-    if (*tamano < texto.size() + 1) return ERROR_MORE_DATA;
+    if (*tamano < texto.size() + 1)
+        return ERROR_MORE_DATA;
     std::memcpy(nombre, texto.c_str(), texto.size() + 1);
     *tamano = static_cast<std::uint32_t>(texto.size());
     return ERROR_SUCCESS;
@@ -446,15 +503,18 @@ std::int32_t RegistroArchivo::ConsultarInfoClave(ManejadorClave clave, std::uint
                                                  std::uint32_t* maxDatos) {
     std::lock_guard guarda(mutex_);
     const NodoClave* k = nullptr;
-    if (auto r = Nodo(clave, KEY_QUERY_VALUE, k)) return r;
+    if (auto r = Nodo(clave, KEY_QUERY_VALUE, k))
+        return r;
     std::size_t maxSub = 0, maxNombre = 0, maxBytes = 0;
-    for (const auto& s : k->Subclaves) maxSub = std::max(maxSub, s.Nombre.size());
+    for (const auto& s : k->Subclaves)
+        maxSub = std::max(maxSub, s.Nombre.size());
     for (const auto& v : k->Valores) {
         maxNombre = std::max(maxNombre, v.Nombre.size());
         maxBytes = std::max(maxBytes, v.Datos.size());
     }
     const auto poner = [](std::uint32_t* destino, std::size_t n) {
-        if (destino) *destino = static_cast<std::uint32_t>(n);
+        if (destino)
+            *destino = static_cast<std::uint32_t>(n);
     };
     poner(subclaves, k->Subclaves.size());
     poner(maxNombreSubclave, maxSub);
@@ -468,7 +528,8 @@ std::uint32_t RegistroArchivo::ExpandirEntorno(const std::string& origen, char* 
                                                std::uint32_t capacidad) {
     const auto texto = Expandir(std::string_view(origen.c_str()));
     const auto necesario = static_cast<std::uint32_t>(texto.size() + 1);
-    if (destino && capacidad >= necesario) std::memcpy(destino, texto.c_str(), necesario);
+    if (destino && capacidad >= necesario)
+        std::memcpy(destino, texto.c_str(), necesario);
     return necesario;
 }
 

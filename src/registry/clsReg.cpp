@@ -28,7 +28,8 @@ public:
                                          KEY_DERECHOS_ESCRITURA, clave_, nullptr));
     }
     void Cerrar() {
-        if (abierta_) ops_.CerrarClave(clave_);
+        if (abierta_)
+            ops_.CerrarClave(clave_);
         abierta_ = false;
     }
     ManejadorClave operator*() const { return clave_; }
@@ -102,20 +103,24 @@ bool clsReg::BorrarValor() {
     clave.Cerrar();
     if (resultado != ERROR_SUCCESS)
         throw ErrorRegistro(ErrClaveRegistro, "clsRegistro.BorrarValor",
-                            "Fallo al borrar la clave de registro: " + ClaveEnTexto() +
-                                "',Key: '" + valorClave_ + "'");
+                            "Fallo al borrar la clave de registro: " + ClaveEnTexto() + "',Key: '" +
+                                valorClave_ + "'");
     return true;
 }
 
-bool clsReg::HayValor() { return !valorClave_.empty() && !Valor().EsNulo(); }
+bool clsReg::HayValor() {
+    return !valorClave_.empty() && !Valor().EsNulo();
+}
 
 Variante clsReg::Valor() {
     ClaveAbierta clave(ops_);
-    if (clave.Abrir(Raiz(), seccionClave_, KEY_QUERY_VALUE) != ERROR_SUCCESS) return defecto_;
+    if (clave.Abrir(Raiz(), seccionClave_, KEY_QUERY_VALUE) != ERROR_SUCCESS)
+        return defecto_;
     std::uint32_t tipo = 0;
     std::uint32_t tamano = 0;
     const auto sondeo = ops_.ConsultarValor(*clave, valorClave_, &tipo, nullptr, &tamano);
-    if (sondeo != ERROR_SUCCESS && sondeo != ERROR_MORE_DATA) return defecto_;
+    if (sondeo != ERROR_SUCCESS && sondeo != ERROR_MORE_DATA)
+        return defecto_;
     tipoValor_ = static_cast<std::int32_t>(tipo);
 
     const auto leer = [&](std::uint8_t* destino, std::uint32_t capacidad) {
@@ -125,14 +130,18 @@ Variante clsReg::Valor() {
     case REG_SZ:
     case REG_MULTI_SZ:
     case REG_EXPAND_SZ: {
-        if (tamano == 0) return std::string();
+        if (tamano == 0)
+            return std::string();
         Bytes datos(tamano, 0);
         leer(datos.data(), tamano);
         std::string texto(datos.begin(), datos.end() - 1);
-        while (!texto.empty() && texto.back() == '\0') texto.pop_back();
-        if (tipoValor_ != REG_EXPAND_SZ) return texto;
+        while (!texto.empty() && texto.back() == '\0')
+            texto.pop_back();
+        if (tipoValor_ != REG_EXPAND_SZ)
+            return texto;
         const auto necesario = ops_.ExpandirEntorno(texto, nullptr, 0);
-        if (necesario == 0) return texto;
+        if (necesario == 0)
+            return texto;
         std::vector<char> expandido(necesario, '\0');
         ops_.ExpandirEntorno(texto, expandido.data(), necesario);
         return std::string(expandido.data(), necesario - 1);
@@ -143,12 +152,14 @@ Variante clsReg::Valor() {
         std::array<std::uint8_t, 4> b{};
         leer(b.data(), static_cast<std::uint32_t>(b.size()));
         std::uint32_t n = b[0] | b[1] << 8 | b[2] << 16 | static_cast<std::uint32_t>(b[3]) << 24;
-        if (tipoValor_ == REG_DWORD_BIG_ENDIAN) n = InvertirBytes(n);
+        if (tipoValor_ == REG_DWORD_BIG_ENDIAN)
+            n = InvertirBytes(n);
         return static_cast<std::int32_t>(n);
     }
     default: {
         Bytes datos(tamano, 0);
-        if (tamano > 0) leer(datos.data(), tamano);
+        if (tamano > 0)
+            leer(datos.data(), tamano);
         return datos;
     }
     }
@@ -188,8 +199,10 @@ void clsReg::Valor(const Variante& vValue) {
         // Only 16- and 32-bit integers are numbers of this type; anything
         // else is refused like a type that cannot be written.
         std::optional<std::int32_t> n;
-        if (const auto* corto = std::get_if<std::int16_t>(&valor.Valor())) n = *corto;
-        if (const auto* largo = std::get_if<std::int32_t>(&valor.Valor())) n = *largo;
+        if (const auto* corto = std::get_if<std::int16_t>(&valor.Valor()))
+            n = *corto;
+        if (const auto* largo = std::get_if<std::int32_t>(&valor.Valor()))
+            n = *largo;
         if (n) {
             const auto u = static_cast<std::uint32_t>(*n);
             const std::array<std::uint8_t, 4> b{
@@ -204,16 +217,17 @@ void clsReg::Valor(const Variante& vValue) {
     }
     clave.Cerrar();
     if (resultado != ERROR_SUCCESS)
-        throw ErrorRegistro(ErrPonerValor, "clsReg.Valor",
-                            fallo("Fallo al poner el valor de registro de la clave: ",
-                                  "' to value: '"));
+        throw ErrorRegistro(
+            ErrPonerValor, "clsReg.Valor",
+            fallo("Fallo al poner el valor de registro de la clave: ", "' to value: '"));
 }
 
 bool clsReg::EnumerarValores(std::vector<std::string>& sKeyNames, std::int32_t& iKeyCount) {
     iKeyCount = 0;
     sKeyNames.clear();
     ClaveAbierta clave(ops_);
-    if (clave.Abrir(Raiz(), seccionClave_, KEY_QUERY_VALUE) != ERROR_SUCCESS) return true;
+    if (clave.Abrir(Raiz(), seccionClave_, KEY_QUERY_VALUE) != ERROR_SUCCESS)
+        return true;
     std::uint32_t largo = 0;
     if (ops_.ConsultarInfoClave(*clave, nullptr, nullptr, nullptr, &largo, nullptr) !=
         ERROR_SUCCESS)
@@ -221,7 +235,8 @@ bool clsReg::EnumerarValores(std::vector<std::string>& sKeyNames, std::int32_t& 
     for (std::uint32_t indice = 0;; ++indice) {
         std::vector<char> nombre(largo + 1, '\0');
         std::uint32_t tamano = largo + 1;
-        if (ops_.EnumerarValor(*clave, indice, nombre.data(), &tamano) != ERROR_SUCCESS) break;
+        if (ops_.EnumerarValor(*clave, indice, nombre.data(), &tamano) != ERROR_SUCCESS)
+            break;
         sKeyNames.emplace_back(nombre.data(), tamano);
         ++iKeyCount;
     }
@@ -262,19 +277,19 @@ void clsReg::EscrituraDoble(const std::string& t) {
 
 void clsReg::CreateEXEAssociation(const std::string& sExePath, const std::string& sClassName,
                                   const std::string& sClassDescription,
-                                  const std::string& sAssociation,
-                                  const std::string& sOpenMenuText, bool bSupportPrint,
-                                  const std::string& sPrintMenuText, bool bSupportNew,
-                                  const std::string& sNewMenuText, bool bSupportInstall,
-                                  const std::string& sInstallMenuText,
+                                  const std::string& sAssociation, const std::string& sOpenMenuText,
+                                  bool bSupportPrint, const std::string& sPrintMenuText,
+                                  bool bSupportNew, const std::string& sNewMenuText,
+                                  bool bSupportInstall, const std::string& sInstallMenuText,
                                   std::int32_t lDefaultIconIndex) {
     const auto inicio = sExePath.find_first_not_of(' ');
-    std::string ruta =
-        inicio == std::string::npos
-            ? std::string()
-            : sExePath.substr(inicio, sExePath.find_last_not_of(' ') - inicio + 1);
-    if (!ruta.starts_with('"')) ruta.insert(0, 1, '"');
-    if (!ruta.ends_with('"')) ruta += '"';
+    std::string ruta = inicio == std::string::npos
+                           ? std::string()
+                           : sExePath.substr(inicio, sExePath.find_last_not_of(' ') - inicio + 1);
+    if (!ruta.starts_with('"'))
+        ruta.insert(0, 1, '"');
+    if (!ruta.ends_with('"'))
+        ruta += '"';
 
     const auto o = [](const std::string& texto, const std::string& porDefecto) {
         return texto.empty() ? porDefecto : texto;
@@ -296,9 +311,12 @@ void clsReg::CreateEXEAssociation(const std::string& sExePath, const std::string
     escribir("." + sAssociation, sClassName);
     escribir(sClassName, sClassDescription);
     verbo("open", o(sOpenMenuText, "&Open"), "");
-    if (bSupportPrint) verbo("print", o(sPrintMenuText, "&Print"), "/p ");
-    if (bSupportInstall) verbo("add", o(sInstallMenuText, "&Install " + sAssociation), "/a ");
-    if (bSupportNew) verbo("new", o(sNewMenuText, "&New"), "/n ");
+    if (bSupportPrint)
+        verbo("print", o(sPrintMenuText, "&Print"), "/p ");
+    if (bSupportInstall)
+        verbo("add", o(sInstallMenuText, "&Install " + sAssociation), "/a ");
+    if (bSupportNew)
+        verbo("new", o(sNewMenuText, "&New"), "/n ");
     if (lDefaultIconIndex > -1)
         escribir(sClassName + "\\DefaultIcon", ruta + "," + std::to_string(lDefaultIconIndex));
 }

@@ -66,8 +66,7 @@ public:
     // Registers a file type (the extension without its dot) and its verbs
     // under HKEY_CLASSES_ROOT and HKEY_LOCAL_MACHINE\SOFTWARE\Classes.
     void CreateEXEAssociation(const std::string& sExePath, const std::string& sClassName,
-                              const std::string& sClassDescription,
-                              const std::string& sAssociation,
+                              const std::string& sClassDescription, const std::string& sAssociation,
                               const std::string& sOpenMenuText = "&Open",
                               bool bSupportPrint = false,
                               const std::string& sPrintMenuText = "&Print",

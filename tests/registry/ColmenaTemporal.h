@@ -55,9 +55,9 @@ inline void PonerCrudo(OperacionesRegistro& ops, std::int32_t raiz, const std::s
                        const std::string& nombre, std::uint32_t tipo, const Bytes& datos) {
     ManejadorClave clave = 0;
     ASSERT_EQ(ops.CrearClave(raiz, seccion, 0, KEY_DERECHOS_ESCRITURA, clave, nullptr), 0);
-    EXPECT_EQ(ops.PonerValor(clave, nombre, tipo, datos.data(),
-                             static_cast<std::uint32_t>(datos.size())),
-              0);
+    EXPECT_EQ(
+        ops.PonerValor(clave, nombre, tipo, datos.data(), static_cast<std::uint32_t>(datos.size())),
+        0);
     ops.CerrarClave(clave);
 }
 
@@ -72,7 +72,8 @@ inline Crudo LeerCrudo(OperacionesRegistro& ops, std::int32_t raiz, const std::s
                        const std::string& nombre) {
     Crudo c;
     ManejadorClave clave = 0;
-    if ((c.Resultado = ops.AbrirClave(raiz, seccion, 0, KEY_QUERY_VALUE, clave)) != 0) return c;
+    if ((c.Resultado = ops.AbrirClave(raiz, seccion, 0, KEY_QUERY_VALUE, clave)) != 0)
+        return c;
     std::uint32_t tamano = 0;
     c.Resultado = ops.ConsultarValor(clave, nombre, &c.Tipo, nullptr, &tamano);
     if (c.Resultado == 0) {
@@ -85,10 +86,13 @@ inline Crudo LeerCrudo(OperacionesRegistro& ops, std::int32_t raiz, const std::s
 
 inline Bytes B(std::initializer_list<int> octetos) {
     Bytes b;
-    for (int o : octetos) b.push_back(static_cast<std::uint8_t>(o));
+    for (int o : octetos)
+        b.push_back(static_cast<std::uint8_t>(o));
     return b;
 }
 
-inline Bytes B(std::string_view texto) { return Bytes(texto.begin(), texto.end()); }
+inline Bytes B(std::string_view texto) {
+    return Bytes(texto.begin(), texto.end());
+}
 
 } // namespace vesmadur::prueba

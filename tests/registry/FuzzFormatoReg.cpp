@@ -11,13 +11,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* datos, std::size_t tam
     using namespace vesmadur;
     const std::string_view texto(reinterpret_cast<const char*>(datos), tamano);
     auto leida = LeerFormatoReg(texto);
-    if (!leida) return 0;
+    if (!leida)
+        return 0;
     const auto escrita = EscribirFormatoReg(*leida);
     auto releida = LeerFormatoReg(escrita);
-    if (!releida) std::abort();
-    if (EscribirFormatoReg(*releida) != escrita) std::abort();
+    if (!releida)
+        std::abort();
+    if (EscribirFormatoReg(*releida) != escrita)
+        std::abort();
     AsegurarClavesBase(*leida);
     AsegurarClavesBase(*releida);
-    if (!(*leida == *releida)) std::abort();
+    if (!(*leida == *releida))
+        std::abort();
     return 0;
 }

@@ -74,7 +74,8 @@ TEST(ArchivoReg, TodosLosTiposSobrevivenGuardarYReleer) {
         EXPECT_EQ(c.Tipo, v.Tipo) << v.Nombre;
         EXPECT_EQ(c.Datos, v.Datos) << v.Nombre;
     }
-    EXPECT_EQ(Archivos(carpeta.Ruta()), (std::vector<std::string>{"registro.reg", "registro.reg.lock"}))
+    EXPECT_EQ(Archivos(carpeta.Ruta()),
+              (std::vector<std::string>{"registro.reg", "registro.reg.lock"}))
         << "no temporary file is left behind";
 }
 
@@ -168,18 +169,19 @@ std::string Utf16(std::u16string_view texto) {
 
 TEST(ArchivoReg, Version5EnUtf16ConvierteLosTextosHex) {
     CarpetaTemporal carpeta;
-    EscribirBytes(carpeta.Hive(),
-                  Utf16(u"Windows Registry Editor Version 5.00\r\n"
-                        u"\r\n"
-                        u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Configuración]\r\n"
-                        u"\"Señal\"=\"añejo\"\r\n"
-                        u"\"Ruta\"=hex(2):25,00,56,00,45,00,53,00,4d,00,41,00,44,00,55,00,52,00,\\\r\n"
-                        u"  5f,00,50,00,52,00,55,00,45,00,42,00,41,00,5f,00,35,00,25,00,5c,00,\\\r\n"
-                        u"  f1,00,00,00\r\n"
-                        u"\"Lista\"=hex(7):61,00,00,00,f1,00,00,00,00,00\r\n"
-                        u"\"SinCero\"=hex(1):41,00,42,00\r\n"
-                        u"\"Cuenta\"=dword:00000010\r\n"
-                        u"\"Bytes\"=hex:f1,00\r\n"));
+    EscribirBytes(
+        carpeta.Hive(),
+        Utf16(u"Windows Registry Editor Version 5.00\r\n"
+              u"\r\n"
+              u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Configuración]\r\n"
+              u"\"Señal\"=\"añejo\"\r\n"
+              u"\"Ruta\"=hex(2):25,00,56,00,45,00,53,00,4d,00,41,00,44,00,55,00,52,00,\\\r\n"
+              u"  5f,00,50,00,52,00,55,00,45,00,42,00,41,00,5f,00,35,00,25,00,5c,00,\\\r\n"
+              u"  f1,00,00,00\r\n"
+              u"\"Lista\"=hex(7):61,00,00,00,f1,00,00,00,00,00\r\n"
+              u"\"SinCero\"=hex(1):41,00,42,00\r\n"
+              u"\"Cuenta\"=dword:00000010\r\n"
+              u"\"Bytes\"=hex:f1,00\r\n"));
     ::setenv("VESMADUR_PRUEBA_5", "cinco", 1);
     RegistroArchivo ops(carpeta.Hive());
     clsReg reg(ops);
@@ -242,7 +244,8 @@ TEST(ArchivoReg, DosProcesosEscribiendoALaVezConservanAmbos) {
     ASSERT_GE(hijo, 0);
     if (hijo == 0) {
         char senal;
-        if (::read(salida[0], &senal, 1) != 1) ::_exit(2);
+        if (::read(salida[0], &senal, 1) != 1)
+            ::_exit(2);
         try {
             escribir("hijo");
         } catch (...) {

@@ -126,7 +126,8 @@ TEST_F(ClsRegEscritura, ReglaDeContenidoDeRegExpandSz) {
     const auto tipo = [&](std::int32_t pedido, const std::string& texto) {
         reg.TipoValor(pedido);
         reg.Valor(texto);
-        return static_cast<std::int32_t>(LeerCrudo(ops_, HKEY_LOCAL_MACHINE, "SOFTWARE\\W", "t").Tipo);
+        return static_cast<std::int32_t>(
+            LeerCrudo(ops_, HKEY_LOCAL_MACHINE, "SOFTWARE\\W", "t").Tipo);
     };
     EXPECT_EQ(tipo(REG_SZ, "%TEMP%\\x"), REG_EXPAND_SZ);
     EXPECT_EQ(tipo(REG_SZ, "100%%"), REG_SZ);
@@ -305,8 +306,8 @@ TEST_F(ClsRegEscritura, AsociacionConLosValoresPorDefectoEscribeCuatroClavesBajo
 
 TEST_F(ClsRegEscritura, AsociacionConTodosLosVerbos) {
     clsReg reg(contado_);
-    reg.CreateEXEAssociation("\"/opt/orvanto/orvantoo\"", "Orv.T", "T", "orv", "", true, "",
-                             true, "Nuevo &registro", true, "", 0);
+    reg.CreateEXEAssociation("\"/opt/orvanto/orvantoo\"", "Orv.T", "T", "orv", "", true, "", true,
+                             "Nuevo &registro", true, "", 0);
     const auto texto = [&](const std::string& seccion) {
         const auto d = LeerCrudo(ops_, HKEY_CLASSES_ROOT, seccion, "").Datos;
         return std::string(d.begin(), d.end() - (d.empty() ? 0 : 1));
@@ -353,8 +354,9 @@ TEST_F(ClsRegEscritura, AsociacionesAdicionalesPidenTriples) {
 
 TEST_F(ClsRegEscritura, AsociacionesAdicionalesExigenLaClase) {
     clsReg reg(contado_);
-    const auto e =
-        Error([&] { reg.CreateAdditionalEXEAssociations("Orv.T", {"ver", "&Ver", "v %1"}); });
+    const auto e = Error([&] {
+        reg.CreateAdditionalEXEAssociations("Orv.T", {"ver", "&Ver", "v %1"});
+    });
     EXPECT_EQ(e.Numero, -2147194451);
     EXPECT_EQ(e.Origen, "pruebas_registry.clsReg");
     EXPECT_EQ(e.Descripcion,

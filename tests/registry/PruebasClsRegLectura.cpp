@@ -1,4 +1,5 @@
 #include "ColmenaTemporal.h"
+#include "RegistroContado.h"
 #include "registry/ConstantesRegistro.h"
 #include "registry/RegistroArchivo.h"
 #include "registry/clsReg.h"
@@ -28,9 +29,12 @@ protected:
         return reg_.Valor();
     }
 
+    void TearDown() override { EXPECT_TRUE(contado_.Abiertas.empty()) << "a key stayed open"; }
+
     CarpetaTemporal carpeta_;
     RegistroArchivo ops_{carpeta_.Hive()};
-    clsReg reg_{ops_};
+    prueba::RegistroContado contado_{ops_};
+    clsReg reg_{contado_};
 };
 
 TEST_F(ClsRegValor, ObjetoNuevoEmpiezaVacio) {
@@ -70,7 +74,9 @@ TEST_F(ClsRegValor, TextoSinCeroFinalPierdeSuUltimoByte) {
     EXPECT_EQ(Leer(REG_SZ, B("abc")), Variante("ab"));
 }
 
-TEST_F(ClsRegValor, TextoVacioSinBytes) { EXPECT_EQ(Leer(REG_SZ, {}), Variante("")); }
+TEST_F(ClsRegValor, TextoVacioSinBytes) {
+    EXPECT_EQ(Leer(REG_SZ, {}), Variante(""));
+}
 
 TEST_F(ClsRegValor, DwordEnAmbosOrdenes) {
     const auto uno = Leer(REG_DWORD, B({1, 0, 0, 0}));

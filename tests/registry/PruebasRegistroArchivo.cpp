@@ -52,8 +52,9 @@ protected:
 };
 
 TEST_F(RegistroArchivoLlamadas, NombresSinDistinguirMayusculasConservanLasSuyas) {
-    ops_.CerrarClave(Crear(HKEY_LOCAL_MACHINE,
-                           "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Configuración"));
+    ops_.CerrarClave(
+        Crear(HKEY_LOCAL_MACHINE,
+              "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Configuración"));
     PonerCrudo(ops_, HKEY_LOCAL_MACHINE, "SOFTWARE\\Vesmadur", "Señal", REG_SZ, B("x\0"s));
     ManejadorClave k = 0;
     EXPECT_EQ(ops_.AbrirClave(HKEY_LOCAL_MACHINE,
@@ -72,9 +73,9 @@ TEST_F(RegistroArchivoLlamadas, RutasConBarraInicialSeRechazanYFinalSeAcepta) {
     ManejadorClave k = 0;
     EXPECT_EQ(ops_.AbrirClave(HKEY_LOCAL_MACHINE, "\\SOFTWARE", 0, KEY_QUERY_VALUE, k),
               ERROR_BAD_PATHNAME);
-    EXPECT_EQ(ops_.CrearClave(HKEY_LOCAL_MACHINE, "\\SOFTWARE\\X", 0, KEY_DERECHOS_ESCRITURA, k,
-                              nullptr),
-              ERROR_BAD_PATHNAME);
+    EXPECT_EQ(
+        ops_.CrearClave(HKEY_LOCAL_MACHINE, "\\SOFTWARE\\X", 0, KEY_DERECHOS_ESCRITURA, k, nullptr),
+        ERROR_BAD_PATHNAME);
     EXPECT_EQ(ops_.AbrirClave(HKEY_LOCAL_MACHINE, "SOFTWARE\\", 0, KEY_QUERY_VALUE, k), 0);
     EXPECT_EQ(ops_.CerrarClave(k), 0);
     EXPECT_EQ(ops_.AbrirClave(HKEY_LOCAL_MACHINE, "SOFTWARE\\\\Classes", 0, KEY_QUERY_VALUE, k),
@@ -274,7 +275,8 @@ TEST(RegistroArchivoRuta, VariableDeEntornoOLaRutaDeLaMaquina) {
     EXPECT_EQ(RegistroArchivo::RutaPredeterminada(), "/etc/vesmadur/registro.reg");
     ::unsetenv("VESMADUR_REGISTRO");
     EXPECT_EQ(RegistroArchivo::RutaPredeterminada(), "/etc/vesmadur/registro.reg");
-    if (antes) ::setenv("VESMADUR_REGISTRO", guardada.c_str(), 1);
+    if (antes)
+        ::setenv("VESMADUR_REGISTRO", guardada.c_str(), 1);
 }
 
 } // namespace

@@ -15,8 +15,8 @@ public:
 
     std::set<ManejadorClave> Abiertas;
     int Aperturas = 0;
-    std::int32_t FalloPonerValor = 0;               // returned instead of storing
-    std::function<void()> AntesDeEnumerarClave;      // may throw
+    std::int32_t FalloPonerValor = 0;           // returned instead of storing
+    std::function<void()> AntesDeEnumerarClave; // may throw
 
     std::int32_t AbrirClave(ManejadorClave raiz, const std::string& ruta, std::uint32_t opciones,
                             std::uint32_t acceso, ManejadorClave& clave) override {
@@ -40,7 +40,8 @@ public:
     }
     std::int32_t PonerValor(ManejadorClave clave, const std::string& nombre, std::uint32_t tipo,
                             const std::uint8_t* datos, std::uint32_t tamano) override {
-        if (FalloPonerValor) return FalloPonerValor;
+        if (FalloPonerValor)
+            return FalloPonerValor;
         return real_.PonerValor(clave, nombre, tipo, datos, tamano);
     }
     std::int32_t BorrarClave(ManejadorClave raiz, const std::string& ruta) override {
@@ -51,7 +52,8 @@ public:
     }
     std::int32_t EnumerarClave(ManejadorClave clave, std::uint32_t indice, char* nombre,
                                std::uint32_t capacidad) override {
-        if (AntesDeEnumerarClave) AntesDeEnumerarClave();
+        if (AntesDeEnumerarClave)
+            AntesDeEnumerarClave();
         return real_.EnumerarClave(clave, indice, nombre, capacidad);
     }
     std::int32_t EnumerarValor(ManejadorClave clave, std::uint32_t indice, char* nombre,
