@@ -33,8 +33,10 @@ struct Conexion {
 // ErrorMotor when the table does not exist or cannot be read.
 std::unique_ptr<Recordset::Estado> NuevoCursor(const std::shared_ptr<Conexion>& conexion,
                                                const std::string& tabla);
-// A row of `tabla` with key `clave` was inserted, changed or deleted.
-void AvisarCambioFila(Recordset::Estado& cursor, const char* tabla, std::int64_t clave);
+// A row of `tabla` with key `clave` was inserted or deleted, or changed
+// (`actualizada`; then `clave` is its key after the change).
+void AvisarCambioFila(Recordset::Estado& cursor, bool actualizada, const char* tabla,
+                      std::int64_t clave);
 // The values read so far may all be stale.
 void OlvidarValores(Recordset::Estado& cursor);
 // Releases what the cursor holds in the library; it can no longer be used.

@@ -11,11 +11,12 @@ namespace vesmadur {
 
 namespace {
 
-void AlCambiarFila(void* contexto, int, const char*, const char* tabla, sqlite3_int64 clave) {
+void AlCambiarFila(void* contexto, int operacion, const char*, const char* tabla,
+                   sqlite3_int64 clave) {
     auto* conexion = static_cast<Conexion*>(contexto);
     ++conexion->Avisos;
     for (auto* cursor : conexion->Cursores)
-        AvisarCambioFila(*cursor, tabla, clave);
+        AvisarCambioFila(*cursor, operacion == SQLITE_UPDATE, tabla, clave);
 }
 
 std::string PrimeraPalabra(const std::string& sql) {

@@ -275,14 +275,22 @@ std::unique_ptr<Recordset::Estado> NuevoCursor(const std::shared_ptr<Conexion>& 
     return cursor;
 }
 
-void AvisarCambioFila(Recordset::Estado& cursor, const char* tabla, std::int64_t clave) {
+void AvisarCambioFila(Recordset::Estado& cursor, bool actualizada, const char* tabla,
+                      std::int64_t clave) {
     if (cursor.Ventana.empty() || strcasecmp(tabla, cursor.Tabla.c_str()) != 0)
         return;
     const auto ini = cursor.Claves.begin() + static_cast<std::ptrdiff_t>(cursor.Inicio);
     const auto fin = ini + static_cast<std::ptrdiff_t>(cursor.Ventana.size());
     const auto it = std::lower_bound(ini, fin, clave);
-    if (it != fin && *it == clave)
+    if (it != fin && *it == clave) {
         cursor.Ventana[static_cast<std::size_t>(it - ini)].Vigente = false;
+        return;
+    }
+    // An update is reported under the row's key after the change. A key the
+    // cursor never took means the row moved to a new key, away from one it
+    // may hold: the values read ahead are dropped and read again.
+    if (actualizada && !std::binary_search(cursor.Claves.begin(), cursor.Claves.end(), clave))
+        cursor.Ventana.clear();
 }
 
 void OlvidarValores(Recordset::Estado& cursor) {

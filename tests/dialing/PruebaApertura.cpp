@@ -2,6 +2,7 @@
 #include "dialing/Configuracion.h"
 
 #include <functional>
+#include <link.h>
 
 namespace vesmadur {
 namespace {
@@ -171,6 +172,26 @@ TEST(Apertura, ManejadorDeConfiguracionSeVaciaYCerrarDosVecesNoHaceNada) {
     AbrirConfiguracion(base, (carpeta / "falta.orv").string());
     EXPECT_EQ(base, nullptr);
     EXPECT_FALSE(fs::exists(carpeta / "falta.orv"));
+}
+
+// Two copies of SQLite in one process break each other's file locks: the
+// engine brings SQLCipher's only, never the system's libsqlite3.
+TEST(Motor, NingunaOtraCopiaDeSqliteEnElProceso) {
+    CarpetaTemporal carpeta;
+    auto base = AbrirComoPrograma(BaseGenerada(carpeta));
+    ASSERT_NE(base, nullptr);
+    std::vector<std::string> copias;
+    dl_iterate_phdr(
+        [](dl_phdr_info* info, std::size_t, void* datos) {
+            const std::string nombre = info->dlpi_name ? info->dlpi_name : "";
+            if (nombre.find("libsqlite3") != std::string::npos ||
+                nombre.find("libsqlcipher") != std::string::npos)
+                static_cast<std::vector<std::string>*>(datos)->push_back(
+                    fs::path(nombre).filename().string());
+            return 0;
+        },
+        &copias);
+    EXPECT_EQ(copias, std::vector<std::string>{"libsqlcipher.so.0"});
 }
 
 TEST(Motor, SoloExisteElEspacioDeTrabajoCero) {

@@ -111,6 +111,25 @@ TEST_F(Cursor, RecorridoSinPoblarVeLosCambiosAdelante) {
     EXPECT_EQ(i, originales.size());
 }
 
+// A row whose key changes ahead of the cursor has left its place: it reads
+// as deleted there, and its new key is not part of the populated walk.
+TEST_F(Cursor, FilaQueCambiaDeClaveAdelanteSeVeBorrada) {
+    Generar(30);
+    const auto originales = ClavesDe(*base_);
+    auto cursor = base_->OpenRecordset(kTablaNumeros);
+    cursor->MoveLast();
+    cursor->MoveFirst();
+    ASSERT_FALSE(cursor->FilaBorrada());
+    Ejecutar("UPDATE [Numeros de lada] SET lnId = 100000 WHERE lnId = " +
+             std::to_string(originales[4]));
+    std::vector<bool> borradas;
+    for (; !cursor->Eof(); cursor->MoveNext())
+        borradas.push_back(cursor->FilaBorrada());
+    ASSERT_EQ(borradas.size(), originales.size());
+    for (std::size_t i = 0; i < borradas.size(); ++i)
+        EXPECT_EQ(borradas[i], i == 4) << i;
+}
+
 // Emptying the whole table at once (a change the library does not report
 // row by row) still leaves no stale values on the cursor.
 TEST_F(Cursor, VaciarLaTablaDuranteElRecorrido) {
