@@ -72,7 +72,6 @@ void Database::Execute(const std::string& sentencia) {
     if (!EsSentenciaAceptada(palabra))
         throw ErrorMotor(kNoEsSentencia);
 
-    ActivarRegistroRapido(conexion_->Base);
     sqlite3* base = conexion_->Base.Base;
     sqlite3_stmt* orden = nullptr;
     if (sqlite3_prepare_v2(base, sql.c_str(), static_cast<int>(sql.size()), &orden, nullptr) !=
@@ -88,6 +87,9 @@ void Database::Execute(const std::string& sentencia) {
         throw ErrorMotor("Cannot execute a select query.");
     }
 
+    // The session moves to its log with the first statement that can run,
+    // so a session that changes nothing leaves the file untouched.
+    ActivarRegistroRapido(conexion_->Base);
     conexion_->Avisos = 0;
     const int rc = sqlite3_step(orden);
     std::string error = rc == SQLITE_DONE ? std::string() : DescripcionError(base);

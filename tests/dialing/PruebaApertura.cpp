@@ -119,6 +119,9 @@ TEST(Apertura, AbrirYCerrarSinCambiosDejaElArchivoIdentico) {
     auto base = AbrirComoPrograma(ruta);
     ASSERT_NE(base, nullptr);
     EXPECT_EQ(ClavesDe(*base).size(), 300u);
+    // Statements the engine refuses do not count as changes either.
+    EXPECT_THROW(base->Execute("DELETE * FROM LD9"), ErrorMotor);
+    EXPECT_THROW(base->Execute("PRAGMA user_version = 3"), ErrorMotor);
     base->Close();
 
     EXPECT_EQ(LeerBytes(ruta), antes);
