@@ -58,6 +58,10 @@ bool MismoNombre(std::string_view a, std::string_view b);
 // The order of subkeys: by folded name.
 bool NombreAntes(std::string_view a, std::string_view b);
 
+// The registry's limits on names, in UTF-16 units.
+inline constexpr std::size_t MaxNombreClave = 255;
+inline constexpr std::size_t MaxNombreValor = 16383;
+
 // The length of a name in UTF-16 units, the unit of the registry's limits.
 std::size_t LongitudUtf16(std::string_view nombre);
 

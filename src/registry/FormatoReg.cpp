@@ -11,8 +11,6 @@ namespace {
 
 constexpr std::string_view Cabecera4 = "REGEDIT4";
 constexpr std::string_view Cabecera5 = "Windows Registry Editor Version 5.00";
-constexpr std::size_t MaxNombreClave = 255;
-constexpr std::size_t MaxNombreValor = 16383;
 
 // UTF-16LE to UTF-8. Strict for a whole file; lenient for value data, where
 // a lone surrogate becomes U+FFFD and an odd last byte is kept as it is.

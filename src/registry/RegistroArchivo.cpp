@@ -20,8 +20,6 @@ namespace vesmadur {
 
 namespace {
 
-constexpr std::size_t MaxNombreClave = 255;
-constexpr std::size_t MaxNombreValor = 16383;
 constexpr std::uint32_t TodoAcceso = 0xFFFFFFFF;
 
 std::int32_t CodigoDeErrno(int error) {
@@ -77,7 +75,7 @@ bool NombreValido(std::string_view nombre, std::size_t maximo) {
 }
 
 bool EsClaveProtegida(const std::vector<std::string>& ruta) {
-    static const std::vector<std::string> clases{"HKEY_LOCAL_MACHINE", "SOFTWARE", "Classes"};
+    static const auto clases = *RutaDeRaiz(HKEY_CLASSES_ROOT);
     if (ruta.size() > clases.size())
         return false;
     return std::equal(ruta.begin(), ruta.end(), clases.begin(),
