@@ -4,6 +4,7 @@
 #include "app/basPrincipal.h"
 
 #include <gtest/gtest.h>
+#include <vector>
 
 namespace vesmadur {
 namespace {
@@ -34,76 +35,78 @@ DatosInstalacion Instalado(std::int16_t edicion) {
             "/opt/orvanto/config/tablas20190803-142507.resp"};
 }
 
-const std::string kFinal = "o presiona el boton <Cerrar> para finalizar el programa.";
+// The three situations after loading: what the panel reads line by line,
+// the edition line and which action is offered.
+struct Situacion {
+    const char* Nombre;
+    std::int16_t Edicion;
+    std::int32_t Cuenta;
+    const char* LineaEdicion;
+    std::vector<std::string> Panel;
+    bool Ajustar, Restaurar;
+};
 
-TEST(CargaVentana, SinInstalacionMuestraNingunoYSoloCerrar) {
-    Ventana v({}, 0);
+const Situacion kSituaciones[] = {
+    {"SinInstalacion",
+     0,
+     0,
+     "Orvanto detectado: <Ninguno>",
+     {"Directorio: ", "    ", "", "Marcaciones detectadas a procesar: 0", "", "",
+      "NO se puede realizar ninguna tarea, no fue detectado ninguna instalación de ORVANTO.", "",
+      "", "Presiona el boton <Cerrar> para terminar."},
+     false,
+     false},
+    {"MarcacionesPendientes",
+     6,
+     1234,
+     "Orvanto detectado: Ofimbra VRX",
+     {"Directorio: ", "    /opt/orvanto/", "", "Marcaciones detectadas a procesar: 1234", "", "",
+      "Presiona el boton <Ajustar> para iniciar el proceso de ajuste...", "", "",
+      "o presiona el boton <Cerrar> para finalizar el programa."},
+     true,
+     false},
+    {"SinMarcaciones",
+     8,
+     0,
+     "Orvanto detectado: <Prueba>",
+     {"Directorio: ", "    /opt/orvanto/", "", "Marcaciones detectadas a procesar: 0", "", "",
+      "Presiona el boton <Restaurar> para iniciar el proceso de restauración...", "", "",
+      "o presiona el boton <Cerrar> para finalizar el programa."},
+     false,
+     true},
+};
+
+class CargaVentana : public ::testing::TestWithParam<Situacion> {};
+
+TEST_P(CargaVentana, PanelEdicionYBotones) {
+    const auto& s = GetParam();
+    Ventana v(s.Edicion ? Instalado(s.Edicion) : DatosInstalacion{}, s.Cuenta);
+    std::string panel;
+    for (std::size_t i = 0; i < s.Panel.size(); ++i)
+        panel += s.Panel[i] + (i + 1 < s.Panel.size() ? "\r\n" : "");
     EXPECT_EQ(v.vista->Titulo, "Orvanto - Nueva Marcacion Cofetel 2019");
-    EXPECT_EQ(v.vista->Edicion, "Orvanto detectado: <Ninguno>");
-    EXPECT_EQ(v.vista->Info, "Directorio: \r\n"
-                             "    \r\n"
-                             "\r\n"
-                             "Marcaciones detectadas a procesar: 0\r\n"
-                             "\r\n"
-                             "\r\n"
-                             "NO se puede realizar ninguna tarea, no fue detectado ninguna "
-                             "instalación de ORVANTO.\r\n"
-                             "\r\n"
-                             "\r\n"
-                             "Presiona el boton <Cerrar> para terminar.");
-    EXPECT_FALSE(v.vista->Ajustar);
-    EXPECT_FALSE(v.vista->Restaurar);
+    EXPECT_EQ(v.vista->Edicion, s.LineaEdicion);
+    EXPECT_EQ(v.vista->Info, panel);
+    EXPECT_EQ(v.vista->Ajustar, s.Ajustar);
+    EXPECT_EQ(v.vista->Restaurar, s.Restaurar);
     EXPECT_TRUE(v.vista->Cerrar);
     EXPECT_FALSE(v.vista->Progreso);
     EXPECT_EQ(v.vista->PunteroActual, Puntero::Predeterminado);
     EXPECT_FALSE(v.form->Ocupado());
+    EXPECT_EQ(v.form->MarcacionesDetectadas(), s.Cuenta);
 }
 
-TEST(CargaVentana, MarcacionesPendientesOfrecenAjustar) {
-    Ventana v(Instalado(6), 1234);
-    EXPECT_EQ(v.vista->Edicion, "Orvanto detectado: Ofimbra VRX");
-    EXPECT_EQ(v.vista->Info, "Directorio: \r\n"
-                             "    /opt/orvanto/\r\n"
-                             "\r\n"
-                             "Marcaciones detectadas a procesar: 1234\r\n"
-                             "\r\n"
-                             "\r\n"
-                             "Presiona el boton <Ajustar> para iniciar el proceso de ajuste...\r\n"
-                             "\r\n"
-                             "\r\n" +
-                                 kFinal);
-    EXPECT_TRUE(v.vista->Ajustar);
-    EXPECT_FALSE(v.vista->Restaurar);
-    EXPECT_TRUE(v.vista->Cerrar);
-    EXPECT_EQ(v.form->MarcacionesDetectadas(), 1234);
-}
+INSTANTIATE_TEST_SUITE_P(Situaciones, CargaVentana, ::testing::ValuesIn(kSituaciones),
+                         [](const auto& caso) { return std::string(caso.param.Nombre); });
 
-TEST(CargaVentana, SinMarcacionesOfrecenRestaurar) {
-    Ventana v(Instalado(8), 0);
-    EXPECT_EQ(v.vista->Edicion, "Orvanto detectado: <Prueba>");
-    EXPECT_EQ(v.vista->Info,
-              "Directorio: \r\n"
-              "    /opt/orvanto/\r\n"
-              "\r\n"
-              "Marcaciones detectadas a procesar: 0\r\n"
-              "\r\n"
-              "\r\n"
-              "Presiona el boton <Restaurar> para iniciar el proceso de restauración...\r\n"
-              "\r\n"
-              "\r\n" +
-                  kFinal);
-    EXPECT_FALSE(v.vista->Ajustar);
-    EXPECT_TRUE(v.vista->Restaurar);
-}
-
-TEST(CargaVentana, DirectorioSeMuestraTalCual) {
+TEST(CargaVentanaOtros, DirectorioSeMuestraTalCual) {
     DatosInstalacion datos = Instalado(1);
     datos.DirInstalacion = "/srv/Orvanto Ofimbra";
     Ventana v(datos, 3);
     EXPECT_EQ(v.vista->Info.rfind("Directorio: \r\n    /srv/Orvanto Ofimbra\r\n\r\n", 0), 0u);
 }
 
-TEST(CargaVentana, SinDeteccionNiCuentaEsLaVentanaSinInstalacion) {
+TEST(CargaVentanaOtros, SinDeteccionNiCuentaEsLaVentanaSinInstalacion) {
     auto vistaPropia = std::make_unique<VistaGuionada>();
     auto* vista = vistaPropia.get();
     frmVesmadur form(std::move(vistaPropia), {}, {});
