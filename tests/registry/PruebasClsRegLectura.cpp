@@ -1,184 +1,95 @@
+// clsReg reading values: the conversion each type gets, Defecto and HayValor.
 #include "ColmenaTemporal.h"
-#include "RegistroContado.h"
-#include "registry/ConstantesRegistro.h"
-#include "registry/RegistroArchivo.h"
-#include "registry/clsReg.h"
 
 #include <cstdlib>
-#include <gtest/gtest.h>
 
 namespace vesmadur {
 namespace {
 
-using namespace std::string_literals;
-using prueba::B;
-using prueba::CarpetaTemporal;
-using prueba::EscribirBytes;
-using prueba::PonerCrudo;
+using namespace prueba;
 
 constexpr const char* Seccion = "SOFTWARE\\Vesmadur\\Lectura";
 
-// A hive with one value of the given type and bytes, read through clsReg.
-class ClsRegValor : public ::testing::Test {
-protected:
-    Variante Leer(std::uint32_t tipo, const Bytes& datos) {
-        PonerCrudo(ops_, HKEY_LOCAL_MACHINE, Seccion, "v", tipo, datos);
-        reg_.ClaseClave(HKEY_LOCAL_MACHINE);
-        reg_.SeccionClave(Seccion);
-        reg_.ValorClave("v");
-        return reg_.Valor();
-    }
-
-    void TearDown() override { EXPECT_TRUE(contado_.Abiertas.empty()) << "a key stayed open"; }
-
-    CarpetaTemporal carpeta_;
-    RegistroArchivo ops_{carpeta_.Hive()};
-    prueba::RegistroContado contado_{ops_};
-    clsReg reg_{contado_};
+struct Conversion {
+    const char* Nombre;
+    std::uint32_t Tipo;
+    Bytes Datos;
+    Variante Esperado;
 };
 
-TEST_F(ClsRegValor, ObjetoNuevoEmpiezaVacio) {
-    EXPECT_EQ(reg_.ClaseClave(), 0);
-    EXPECT_EQ(reg_.SeccionClave(), "");
-    EXPECT_EQ(reg_.ValorClave(), "");
-    EXPECT_TRUE(reg_.Defecto().EsNulo());
-    EXPECT_EQ(reg_.TipoValor(), 0);
-}
+class ClsRegConversion : public ConBanco<::testing::TestWithParam<Conversion>> {};
 
-TEST_F(ClsRegValor, RaizCeroLeeDefectoYNoHayClave) {
-    PonerCrudo(ops_, HKEY_LOCAL_MACHINE, Seccion, "v", REG_SZ, B("x\0"s));
-    reg_.SeccionClave(Seccion);
-    reg_.ValorClave("v");
-    reg_.Defecto("nada");
-    EXPECT_EQ(reg_.Valor(), Variante("nada"));
-    EXPECT_FALSE(reg_.HaySeccionClave());
-    reg_.ClaseClave(HKEY_LOCAL_MACHINE);
-    EXPECT_TRUE(reg_.HaySeccionClave());
-}
-
-TEST_F(ClsRegValor, TextoDeOchoConSuCeroFinal) {
-    EXPECT_EQ(Leer(REG_SZ, B("C:\\Temp\0"s)), Variante("C:\\Temp"));
-    EXPECT_EQ(reg_.TipoValor(), REG_SZ);
-}
-
-TEST_F(ClsRegValor, ListaDeTextosQuedaUnidaPorCeros) {
-    EXPECT_EQ(Leer(REG_MULTI_SZ, B("a\0b\0\0"s)), Variante("a\0b"s));
-    EXPECT_EQ(reg_.TipoValor(), REG_MULTI_SZ);
-}
-
-TEST_F(ClsRegValor, TextoPierdeTodosLosCerosFinales) {
-    EXPECT_EQ(Leer(REG_SZ, B("abc\0\0"s)), Variante("abc"));
-}
-
-TEST_F(ClsRegValor, TextoSinCeroFinalPierdeSuUltimoByte) {
-    EXPECT_EQ(Leer(REG_SZ, B("abc")), Variante("ab"));
-}
-
-TEST_F(ClsRegValor, TextoVacioSinBytes) {
-    EXPECT_EQ(Leer(REG_SZ, {}), Variante(""));
-}
-
-TEST_F(ClsRegValor, DwordEnAmbosOrdenes) {
-    const auto uno = Leer(REG_DWORD, B({1, 0, 0, 0}));
-    ASSERT_NE(std::get_if<std::int32_t>(&uno.Valor()), nullptr);
-    EXPECT_EQ(uno, Variante(std::int32_t{1}));
-    EXPECT_EQ(Leer(REG_DWORD_BIG_ENDIAN, B({1, 0, 0, 0})), Variante(std::int32_t{16777216}));
-    EXPECT_EQ(reg_.TipoValor(), REG_DWORD_BIG_ENDIAN);
-    EXPECT_EQ(Leer(REG_DWORD, B({0xFF, 0xFF, 0xFF, 0xFF})), Variante(std::int32_t{-1}));
-}
-
-TEST_F(ClsRegValor, DwordDeOtroTamanoNoLeeMasDeCuatroBytes) {
-    EXPECT_EQ(Leer(REG_DWORD, B({7, 1})), Variante(std::int32_t{263}));
-    EXPECT_EQ(Leer(REG_DWORD, B({1, 0, 0, 0, 9, 9, 9, 9})), Variante(std::int32_t{0}));
-}
-
-TEST_F(ClsRegValor, TextoExpandibleReemplazaVariables) {
+TEST_P(ClsRegConversion, LeeSegunElTipoYLoAnota) {
     ::setenv("VESMADUR_PRUEBA_CARPETA", "/srv/orvanto", 1);
-    EXPECT_EQ(Leer(REG_EXPAND_SZ, B("%VESMADUR_PRUEBA_CARPETA%\\config\0"s)),
-              Variante("/srv/orvanto\\config"));
-    EXPECT_EQ(reg_.TipoValor(), REG_EXPAND_SZ);
-    EXPECT_EQ(Leer(REG_EXPAND_SZ, B("%VESMADUR_NO_EXISTE%\\x\0"s)),
-              Variante("%VESMADUR_NO_EXISTE%\\x"));
+    b_.Poner(Seccion, "v", GetParam().Tipo, GetParam().Datos);
+    EXPECT_EQ(b_.En(Seccion, "v").Valor(), GetParam().Esperado);
+    EXPECT_EQ(b_.Reg.TipoValor(), static_cast<std::int32_t>(GetParam().Tipo));
 }
 
-TEST_F(ClsRegValor, BinarioYTiposDesconocidosSonBytes) {
-    EXPECT_EQ(Leer(REG_BINARY, B({1, 2, 3})), Variante(B({1, 2, 3})));
-    EXPECT_EQ(Leer(REG_NONE, B({0})), Variante(B({0})));
-    EXPECT_EQ(Leer(0x12345678, B({9, 8})), Variante(B({9, 8})));
-    EXPECT_EQ(reg_.TipoValor(), 0x12345678);
-    EXPECT_EQ(Leer(REG_BINARY, {}), Variante(Bytes{}));
+const Conversion Conversiones[] = {
+    {"OchoCaracteresYSuCero", REG_SZ, B("C:\\Datos\0"s), "C:\\Datos"},
+    {"ListaUnidaPorCeros", REG_MULTI_SZ, B("a\0b\0\0"s), "a\0b"s},
+    {"TextoPierdeLosCerosFinales", REG_SZ, B("abc\0\0"s), "abc"},
+    {"TextoSinCeroPierdeSuUltimoByte", REG_SZ, B("abc"), "ab"},
+    {"TextoSinBytes", REG_SZ, {}, ""},
+    {"Dword", REG_DWORD, B({1, 0, 0, 0}), std::int32_t{1}},
+    {"DwordNegativo", REG_DWORD, B({0xFF, 0xFF, 0xFF, 0xFF}), std::int32_t{-1}},
+    {"DwordGranIndio", REG_DWORD_BIG_ENDIAN, B({1, 0, 0, 0}), std::int32_t{16777216}},
+    {"DwordCorto", REG_DWORD, B({7, 1}), std::int32_t{263}},
+    {"DwordLargoNoCabeYEsCero", REG_DWORD, B({1, 0, 0, 0, 9, 9, 9, 9}), std::int32_t{0}},
+    {"ExpandibleReemplazaVariables", REG_EXPAND_SZ, B("%VESMADUR_PRUEBA_CARPETA%\\config\0"s),
+     "/srv/orvanto\\config"},
+    {"ExpandibleSinVariable", REG_EXPAND_SZ, B("%VESMADUR_NO_EXISTE%\\x\0"s),
+     "%VESMADUR_NO_EXISTE%\\x"},
+    {"ExpandibleSinDistinguirMayusculas", REG_EXPAND_SZ, B("%vesmadur_prueba_carpeta%\0"s),
+     "/srv/orvanto"},
+    {"ExpandibleTrasUnPorCientoSuelto", REG_EXPAND_SZ,
+     B("%VESMADUR_NO_EXISTE%VESMADUR_PRUEBA_CARPETA%\0"s), "%VESMADUR_NO_EXISTE/srv/orvanto"},
+    {"ExpandibleSinReferencias", REG_EXPAND_SZ, B("100%% y 50%\0"s), "100%% y 50%"},
+    {"Binario", REG_BINARY, B({1, 2, 3}), B({1, 2, 3})},
+    {"BinarioVacio", REG_BINARY, {}, Bytes{}},
+    {"Ninguno", REG_NONE, B({0}), B({0})},
+    {"TipoDesconocido", 0x12345678, B({9, 8}), B({9, 8})},
+};
+INSTANTIATE_TEST_SUITE_P(Tipos, ClsRegConversion, ::testing::ValuesIn(Conversiones),
+                         [](const auto& i) { return std::string(i.param.Nombre); });
+
+using ClsRegLectura = ConBanco<>;
+
+TEST_F(ClsRegLectura, SinArchivoClaveValorORaizSeLeeDefectoYElTipoQueda) {
+    EXPECT_FALSE(b_.En(Seccion, "v").HaySeccionClave());
+    EXPECT_FALSE(b_.Reg.HayValor());
+    EXPECT_FALSE(std::filesystem::exists(b_.Carpeta.Hive())) << "reading creates no file";
+    b_.Poner(Seccion, "v", REG_DWORD, B({1, 0, 0, 0}));
+    b_.Reg.Valor();
+    for (const auto* seccion : {Seccion, "SOFTWARE\\No\\Existe"}) {
+        EXPECT_TRUE(b_.En(seccion, "no-existe").Valor().EsNulo()) << seccion;
+        EXPECT_EQ(b_.Reg.TipoValor(), REG_DWORD);
+    }
+    b_.En(Seccion, "v", 0).Defecto("nada");
+    EXPECT_EQ(b_.Reg.Valor(), Variante("nada"));
+    EXPECT_FALSE(b_.Reg.HaySeccionClave());
+    EXPECT_TRUE(b_.En(Seccion).HaySeccionClave());
 }
 
-TEST_F(ClsRegValor, ValorAusenteConservaElTipoAnterior) {
-    Leer(REG_DWORD, B({1, 0, 0, 0}));
-    reg_.ValorClave("no-existe");
-    EXPECT_TRUE(reg_.Valor().EsNulo());
-    EXPECT_EQ(reg_.TipoValor(), REG_DWORD);
-    reg_.SeccionClave("SOFTWARE\\No\\Existe");
-    EXPECT_TRUE(reg_.Valor().EsNulo());
-    EXPECT_EQ(reg_.TipoValor(), REG_DWORD);
-}
+TEST_F(ClsRegLectura, HayValorSegunElNombreElValorLeidoYDefecto) {
+    b_.Poner(Seccion, "", REG_SZ, B("por defecto\0"s));
+    b_.Poner(Seccion, "vacio", REG_SZ, B("\0"s));
+    EXPECT_FALSE(b_.En(Seccion).HayValor()) << "the unnamed value never counts";
+    EXPECT_EQ(b_.Reg.Valor(), Variante("por defecto"));
+    EXPECT_EQ(b_.Reg.TipoValor(), REG_SZ);
+    EXPECT_TRUE(b_.En(Seccion, "vacio").HayValor()) << "an empty text is a value, not Null";
 
-TEST_F(ClsRegValor, HayValorIgnoraElValorSinNombre) {
-    PonerCrudo(ops_, HKEY_LOCAL_MACHINE, Seccion, "", REG_SZ, B("por defecto\0"s));
-    reg_.ClaseClave(HKEY_LOCAL_MACHINE);
-    reg_.SeccionClave(Seccion);
-    EXPECT_FALSE(reg_.HayValor());
-    EXPECT_EQ(reg_.Valor(), Variante("por defecto"));
-    EXPECT_EQ(reg_.TipoValor(), REG_SZ);
-}
-
-TEST_F(ClsRegValor, DefectoHaceQueHayaValor) {
-    Leer(REG_SZ, B("x\0"s));
-    reg_.ValorClave("ausente");
-    EXPECT_FALSE(reg_.HayValor());
-    reg_.Defecto("respaldo");
-    EXPECT_EQ(reg_.Valor(), Variante("respaldo"));
-    EXPECT_TRUE(reg_.HayValor());
-    reg_.Defecto(Variante(std::int32_t{0}));
-    EXPECT_TRUE(reg_.HayValor());
-    reg_.Defecto(Nulo{});
-    EXPECT_FALSE(reg_.HayValor());
-}
-
-TEST_F(ClsRegValor, HayValorMiraElValorLeido) {
-    Leer(REG_SZ, B("\0"s));
-    EXPECT_TRUE(reg_.HayValor()) << "an empty text is a value, not Null";
-}
-
-// The lookup installation detection makes, against a hive written by hand.
-TEST(ClsRegDeteccion, LeeLaRutaDeAplicacionSinDistinguirMayusculas) {
-    CarpetaTemporal carpeta;
-    EscribirBytes(carpeta.Hive(),
-                  "REGEDIT4\r\n\r\n"
-                  "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App "
-                  "Paths\\orvantoo.exe]\r\n"
-                  "@=\"C:\\\\Orvanto\\\\orvantoo.exe\"\r\n"
-                  "\"Path\"=\"C:\\\\Orvanto\\\\\"\r\n");
-    RegistroArchivo ops(carpeta.Hive());
-    clsReg reg(ops);
-    reg.ClaseClave(HKEY_LOCAL_MACHINE);
-    reg.ValorClave("path");
-    reg.SeccionClave("software\\microsoft\\windows\\CurrentVersion\\app paths\\orvantoo.exe");
-    ASSERT_TRUE(reg.HayValor());
-    EXPECT_EQ(reg.Valor().ComoTexto(), "C:\\Orvanto\\");
-    EXPECT_EQ(reg.TipoValor(), REG_SZ);
-
-    reg.SeccionClave("software\\microsoft\\windows\\CurrentVersion\\app paths\\orvantod.exe");
-    EXPECT_FALSE(reg.HayValor());
-    EXPECT_EQ(reg.Valor().ComoTexto(), "");
-}
-
-TEST(ClsRegDeteccion, SinArchivoNoHayNada) {
-    CarpetaTemporal carpeta;
-    RegistroArchivo ops(carpeta.Hive());
-    clsReg reg(ops);
-    reg.ClaseClave(HKEY_LOCAL_MACHINE);
-    reg.ValorClave("path");
-    reg.SeccionClave("software\\microsoft\\windows\\CurrentVersion\\app paths\\orvantoo.exe");
-    EXPECT_FALSE(reg.HayValor());
-    EXPECT_FALSE(reg.HaySeccionClave());
-    EXPECT_FALSE(std::filesystem::exists(carpeta.Hive()));
+    b_.En(Seccion, "ausente");
+    EXPECT_FALSE(b_.Reg.HayValor());
+    b_.Reg.Defecto("respaldo");
+    EXPECT_EQ(b_.Reg.Valor(), Variante("respaldo"));
+    EXPECT_TRUE(b_.Reg.HayValor());
+    b_.Reg.Defecto(Variante(std::int32_t{0}));
+    EXPECT_TRUE(b_.Reg.HayValor());
+    EXPECT_FALSE(b_.En(Seccion).HayValor()) << "not even with a Defecto";
+    b_.Reg.Defecto(Nulo{});
+    EXPECT_FALSE(b_.En(Seccion, "ausente").HayValor());
 }
 
 } // namespace

@@ -11,10 +11,6 @@ namespace {
 using namespace std::string_literals;
 using prueba::B;
 
-const NodoClave* Clave(const Colmena& c, std::vector<std::string> ruta) {
-    return c.Buscar(ruta);
-}
-
 TEST(FormatoReg, BorradosDeClavesYValores) {
     const auto c = LeerFormatoReg("REGEDIT4\n"
                                   "[HKEY_CURRENT_USER\\A\\B]\n"
@@ -25,11 +21,11 @@ TEST(FormatoReg, BorradosDeClavesYValores) {
                                   "[-HKEY_CURRENT_USER\\a\\c]\n"
                                   "[-HKEY_CURRENT_USER\\NoExiste]\n");
     ASSERT_TRUE(c);
-    const auto* b = Clave(*c, {"HKEY_CURRENT_USER", "A", "B"});
+    const auto* b = c->Buscar({"HKEY_CURRENT_USER", "A", "B"});
     ASSERT_NE(b, nullptr);
     ASSERT_EQ(b->Valores.size(), 1u);
     EXPECT_EQ(b->Valores[0].Nombre, "y");
-    EXPECT_EQ(Clave(*c, {"HKEY_CURRENT_USER", "A", "C"}), nullptr);
+    EXPECT_EQ(c->Buscar({"HKEY_CURRENT_USER", "A", "C"}), nullptr);
 }
 
 TEST(FormatoReg, SeccionesRepetidasSeUnenYUnValorRepetidoConservaSuSitio) {
@@ -37,7 +33,7 @@ TEST(FormatoReg, SeccionesRepetidasSeUnenYUnValorRepetidoConservaSuSitio) {
                                   "[HKEY_USERS\\K]\n\"a\"=\"1\"\n\"b\"=\"2\"\n"
                                   "[hkey_users\\k]\n\"A\"=dword:00000003\n\"c\"=\"4\"\n");
     ASSERT_TRUE(c);
-    const auto* k = Clave(*c, {"HKEY_USERS", "K"});
+    const auto* k = c->Buscar({"HKEY_USERS", "K"});
     ASSERT_NE(k, nullptr);
     EXPECT_EQ(k->Nombre, "K");
     ASSERT_EQ(k->Valores.size(), 3u);
