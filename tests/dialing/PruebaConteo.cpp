@@ -1,5 +1,4 @@
 #include "Ayudas.h"
-#include "dialing/Configuracion.h"
 #include "dialing/Marcaciones.h"
 
 namespace vesmadur {
@@ -7,32 +6,24 @@ namespace {
 
 using namespace prueba;
 
-// The count on generated installations of several shapes equals what the
-// generator wrote, and leaves the handle empty and the file as it was.
-struct Forma {
-    const char* Nombre;
-    std::int32_t Entradas;
-    double Antigua;
-    double SoloPrefijo;
-    double Nula;
-};
-
-void PrintTo(const Forma& f, std::ostream* os) {
-    *os << f.Nombre;
+// Entries, and the shares of old-style entries, bare prefixes and nulls.
+OpcionesGenerador Forma(std::int32_t entradas, double antigua, double soloPrefijo, double nula) {
+    OpcionesGenerador o;
+    o.Entradas = entradas;
+    o.ParteAntigua = antigua;
+    o.ParteSoloPrefijo = soloPrefijo;
+    o.ParteNula = nula;
+    return o;
 }
 
-class ConteoGenerado : public testing::TestWithParam<Forma> {};
+class ConteoGenerado : public testing::TestWithParam<OpcionesGenerador> {};
 
+// The count equals what the generator wrote, leaves the handle empty and the
+// file as it was.
 TEST_P(ConteoGenerado, CuentaLoQueElGeneradorEscribio) {
     CarpetaTemporal carpeta;
-    OpcionesGenerador o;
-    o.Entradas = GetParam().Entradas;
-    o.ParteAntigua = GetParam().Antigua;
-    o.ParteSoloPrefijo = GetParam().SoloPrefijo;
-    o.ParteNula = GetParam().Nula;
-    const auto resumen = GenerarInstalacion(carpeta.Ruta(), o);
+    const auto resumen = GenerarInstalacion(carpeta.Ruta, GetParam());
     const std::string antes = LeerBytes(resumen.RutaConfig);
-
     std::unique_ptr<Database> base;
     EXPECT_EQ(ContarMarcaciones(base, resumen.RutaConfig.string()), resumen.Antiguas);
     EXPECT_EQ(base, nullptr);
@@ -40,47 +31,68 @@ TEST_P(ConteoGenerado, CuentaLoQueElGeneradorEscribio) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Formas, ConteoGenerado,
-                         testing::Values(Forma{"Habitual", 2000, 0.3, 0.01, 0.01},
-                                         Forma{"TodasAntiguas", 700, 1.0, 0.0, 0.0},
-                                         Forma{"NingunaAntigua", 700, 0.0, 0.0, 0.0},
-                                         Forma{"MuchosPrefijosSolos", 900, 0.2, 0.3, 0.1},
-                                         Forma{"SinEntradas", 0, 0.5, 0.0, 0.0}),
-                         [](const auto& caso) { return std::string(caso.param.Nombre); });
+                         testing::Values(Forma(2000, 0.3, 0.01, 0.01), Forma(700, 1, 0, 0),
+                                         Forma(900, 0.2, 0.3, 0.1), Forma(0, 0.5, 0, 0)));
 
-TEST(Conteo, NulosNoCuentanYTablaVaciaDaCero) {
+// Nulls do not count; an empty table, or none at all, counts 0 and the file
+// is closed again afterwards.
+TEST(Conteo, NulosTablaVaciaYSinTabla) {
     CarpetaTemporal carpeta;
-    OpcionesGenerador o;
-    o.Entradas = 100;
-    const auto ruta = GenerarBaseConfiguracion(carpeta / "tablas.orv", o).RutaConfig;
-    {
-        auto base = AbrirComoPrograma(ruta);
-        base->Execute("UPDATE [Numeros de lada] SET telefono = NULL");
-        base->Execute("UPDATE [Numeros de lada] SET telefono = '01' WHERE lnId = 1");
-    }
+    const auto ruta = Generar(carpeta, 100).RutaConfig;
     std::unique_ptr<Database> base;
-    EXPECT_EQ(ContarMarcaciones(base, ruta.string()), 1);
-    {
-        auto b = AbrirComoPrograma(ruta);
-        b->Execute("DELETE * FROM [Numeros de lada]");
+    for (const auto& [cambio, esperado] :
+         {std::pair{"UPDATE [Numeros de lada] SET telefono = NULL WHERE lnId > 1", 0},
+          std::pair{"UPDATE [Numeros de lada] SET telefono = '01' WHERE lnId = 1", 1},
+          std::pair{"DELETE * FROM [Numeros de lada]", 0},
+          std::pair{"DROP TABLE [Numeros de lada]", 0}}) {
+        AbrirComoPrograma(ruta)->Execute(cambio);
+        EXPECT_EQ(ContarMarcaciones(base, ruta.string()), esperado) << cambio;
+        EXPECT_EQ(base, nullptr);
     }
-    EXPECT_EQ(ContarMarcaciones(base, ruta.string()), 0);
+    EXPECT_NE(AbrirComoPrograma(ruta), nullptr);
 }
 
-// A database that opens but has no dialing table counts 0 and is closed
-// again (it opens afterwards).
-TEST(Conteo, SinTablaDeNumerosDaCeroYCierra) {
+// The same options give the same contents; another seed other contents.
+TEST(Generador, MismaSemillaMismasFilasOtraSemillaOtras) {
     CarpetaTemporal carpeta;
-    OpcionesGenerador o;
-    o.Entradas = 10;
-    const auto ruta = GenerarBaseConfiguracion(carpeta / "tablas.orv", o).RutaConfig;
-    {
-        auto base = AbrirComoPrograma(ruta);
-        base->Execute("DROP TABLE [Numeros de lada]");
+    auto o = Forma(500, 0.3, 0.01, 0.01);
+    std::vector<std::string> volcados;
+    for (const std::uint64_t semilla : {1, 1, 2}) {
+        o.Semilla = semilla;
+        const auto ruta = carpeta / ("base" + std::to_string(volcados.size()));
+        volcados.push_back(EjecutarShell(GenerarBaseConfiguracion(ruta, o).RutaConfig, ".dump\n"));
     }
-    std::unique_ptr<Database> base;
-    EXPECT_EQ(ContarMarcaciones(base, ruta.string()), 0);
-    EXPECT_EQ(base, nullptr);
-    EXPECT_NE(AbrirComoPrograma(ruta), nullptr);
+    EXPECT_GT(volcados[0].size(), 20000u);
+    EXPECT_EQ(volcados[0], volcados[1]);
+    EXPECT_NE(volcados[0], volcados[2]);
+}
+
+// The installation has the schema the program reads: a catalogue of four
+// purged and two kept tables, and "LD" tables whose idLada point at entries.
+TEST(Generador, InstalacionConElEsquemaEsperado) {
+    CarpetaTemporal carpeta;
+    const auto r = GenerarInstalacion(carpeta / "Orvanto", Forma(1000, 0.3, 0.01, 0.01));
+    EXPECT_EQ(r.RutaConfig, carpeta / "Orvanto" / "config" / "tablas.orv");
+    std::string guion = "SELECT group_concat(depurar, '') FROM \"Tablas de ladas\";\nSELECT 0";
+    for (int ld = 1; ld <= 6; ++ld)
+        guion += " + (SELECT count(*) FROM LD" + std::to_string(ld) + " WHERE idLada IN " +
+                 "(SELECT lnId FROM \"Numeros de lada\"))";
+    EXPECT_EQ(EjecutarShell(r.RutaConfig, guion + ";\n"), "110110\n1000\n");
+    EXPECT_EQ(r.Referencias, 1000);
+}
+
+// Never overwrites: an existing file, or a file where the folder goes, is an
+// error that leaves what was there untouched; bad options leave no file.
+TEST(Generador, NoReemplazaNiDejaRestos) {
+    CarpetaTemporal carpeta;
+    EscribirBytes(carpeta / "tablas.orv", "datos del operador");
+    EXPECT_THROW(GenerarBaseConfiguracion(carpeta / "tablas.orv", {}), ErrorGenerador);
+    EXPECT_EQ(LeerBytes(carpeta / "tablas.orv"), "datos del operador");
+    EXPECT_THROW(GenerarInstalacion(EscribirBytes(carpeta / "archivo", "x"), {}), ErrorGenerador);
+    EXPECT_EQ(LeerBytes(carpeta / "archivo"), "x");
+    EXPECT_THROW(GenerarBaseConfiguracion(carpeta / "nueva.orv", Forma(-1, 0, 0, 0)),
+                 ErrorGenerador);
+    EXPECT_FALSE(fs::exists(carpeta / "nueva.orv"));
 }
 
 } // namespace

@@ -1,5 +1,4 @@
 #include "Ayudas.h"
-#include "dialing/Configuracion.h"
 
 #include <map>
 #include <set>
@@ -11,19 +10,35 @@ using namespace prueba;
 
 class Cursor : public testing::Test {
 protected:
-    void Generar(std::int32_t entradas) {
-        OpcionesGenerador o;
-        o.Entradas = entradas;
-        o.TablasLD = 2;
-        o.ParteNula = 0.05;
-        GenerarBaseConfiguracion(carpeta_ / "tablas.orv", o);
+    // A database of `entradas` rows, open, and its keys.
+    void Preparar(std::int32_t entradas) {
+        Generar(carpeta_, entradas);
         base_ = AbrirComoPrograma(carpeta_ / "tablas.orv");
         ASSERT_NE(base_, nullptr);
+        originales_ = ClavesDe(*base_);
     }
-    void Ejecutar(const std::string& sentencia) { base_->Execute(sentencia); }
+    // A dynaset on the numbers, populated (standing on the last row, then
+    // back on the first) unless `poblar` is false.
+    std::unique_ptr<Recordset> Dinamico(bool poblar = true) {
+        auto cursor = base_->OpenRecordset(kTablaNumeros, dbOpenDynaset);
+        if (poblar) {
+            cursor->MoveLast();
+            EXPECT_FLOAT_EQ(cursor->PercentPosition(), 100.0f);
+            cursor->MoveFirst();
+        }
+        return cursor;
+    }
+    void Fijar(std::int64_t clave, const std::string& valor) {
+        base_->Execute("UPDATE [Numeros de lada] SET telefono = '" + valor +
+                       "' WHERE lnId = " + std::to_string(clave));
+    }
+    void Borrar(std::int64_t clave) {
+        base_->Execute("DELETE * FROM [Numeros de lada] WHERE lnId = " + std::to_string(clave));
+    }
 
     CarpetaTemporal carpeta_;
     std::unique_ptr<Database> base_;
+    std::vector<std::int64_t> originales_;
 };
 
 // The walk of the adjustment run: populated first, then rows changed and
@@ -32,130 +47,96 @@ protected:
 // deleted ahead is still visited, as deleted, with Null fields; rows added
 // during the walk are not part of it. The table spans several read blocks.
 TEST_F(Cursor, RecorridoConCambiosYBorradosVisitaCadaFilaOriginalUnaVez) {
-    Generar(1200);
-    const auto originales = ClavesDe(*base_);
-    ASSERT_EQ(originales.size(), 1200u);
-
-    auto cursor = base_->OpenRecordset(kTablaNumeros, dbOpenDynaset);
-    cursor->MoveLast();
-    cursor->MoveFirst();
-
+    Preparar(1200);
+    auto cursor = Dinamico();
+    const auto& o = originales_;
     std::map<std::int64_t, std::string> esperado; // changes made ahead of the cursor
     std::set<std::int64_t> borradas;
-    std::int64_t nueva = originales.back() + 1000;
+    std::int64_t nueva = o.back() + 1000;
     std::size_t i = 0;
     for (; !cursor->Eof(); cursor->MoveNext(), ++i) {
-        ASSERT_LT(i, originales.size());
-        const std::int64_t clave = originales[i];
-        if (borradas.count(clave)) {
-            EXPECT_TRUE(cursor->FilaBorrada()) << clave;
-            EXPECT_TRUE(cursor->Fields(0).EsNulo());
-            EXPECT_TRUE(cursor->Fields(1).EsNulo());
+        ASSERT_LT(i, o.size());
+        if (borradas.count(o[i])) {
+            EXPECT_TRUE(cursor->FilaBorrada() && cursor->Fields(0).EsNulo() &&
+                        cursor->Fields(1).EsNulo())
+                << o[i];
             continue;
         }
-        ASSERT_FALSE(cursor->FilaBorrada()) << clave;
-        ASSERT_EQ(cursor->Fields(0).Entero(), clave);
-        if (esperado.count(clave)) {
-            EXPECT_EQ(cursor->Fields(1), Variante(esperado[clave]));
+        ASSERT_FALSE(cursor->FilaBorrada()) << o[i];
+        ASSERT_EQ(cursor->Fields(0).Entero(), o[i]);
+        if (esperado.count(o[i])) {
+            EXPECT_EQ(cursor->Fields(1), Variante(esperado[o[i]]));
         }
-
-        const auto id = std::to_string(clave);
         // The current row, then rows ahead, behind, and a new one.
-        Ejecutar("UPDATE [Numeros de lada] SET telefono = 'actual' WHERE lnId = " + id);
+        Fijar(o[i], "actual");
         EXPECT_EQ(cursor->Fields(1), Variante("actual"));
-        if (i + 7 < originales.size() && !borradas.count(originales[i + 7])) {
-            const std::string valor = "adelante " + id;
-            Ejecutar("UPDATE [Numeros de lada] SET telefono = '" + valor +
-                     "' WHERE lnId = " + std::to_string(originales[i + 7]));
-            esperado[originales[i + 7]] = valor;
-        }
-        if (i % 10 == 0 && i + 3 < originales.size()) {
-            Ejecutar("DELETE * FROM [Numeros de lada] WHERE lnId = " +
-                     std::to_string(originales[i + 3]));
-            borradas.insert(originales[i + 3]);
+        if (i + 7 < o.size() && !borradas.count(o[i + 7]))
+            Fijar(o[i + 7], esperado[o[i + 7]] = "adelante " + std::to_string(o[i]));
+        if (i % 10 == 0 && i + 3 < o.size()) {
+            Borrar(o[i + 3]);
+            borradas.insert(o[i + 3]);
         }
         if (i % 25 == 0 && i > 0)
-            Ejecutar("DELETE * FROM [Numeros de lada] WHERE lnId = " +
-                     std::to_string(originales[i - 1]));
-        Ejecutar("INSERT INTO [Numeros de lada] (lnId, telefono) VALUES (" +
-                 std::to_string(nueva++) + ", 'nueva')");
+            Borrar(o[i - 1]);
+        base_->Execute("INSERT INTO [Numeros de lada] (lnId, telefono) VALUES (" +
+                       std::to_string(nueva++) + ", 'nueva')");
     }
-    EXPECT_EQ(i, originales.size());
+    EXPECT_EQ(i, o.size());
     EXPECT_THROW(cursor->MoveNext(), ErrorMotor);
     EXPECT_THROW(cursor->Fields(0), ErrorMotor);
-    cursor->Close();
-
-    // The changes are in the database.
-    const auto despues = ClavesDe(*base_);
-    for (auto b : borradas)
-        EXPECT_FALSE(std::binary_search(despues.begin(), despues.end(), b));
-    EXPECT_EQ(TelefonoDe(*base_, originales[5]), Variante("actual"));
 }
 
-// The count walks without populating first: keys are taken block by block.
-// Changes ahead still show when reached, and every row is visited once.
+// The count walks without populating first, taking keys block by block:
+// changes ahead still show when reached, and every row is visited once.
 TEST_F(Cursor, RecorridoSinPoblarVeLosCambiosAdelante) {
-    Generar(1000);
-    const auto originales = ClavesDe(*base_);
-    auto cursor = base_->OpenRecordset(kTablaNumeros);
+    Preparar(1000);
+    auto cursor = Dinamico(false);
     std::size_t i = 0;
     for (; !cursor->Eof(); cursor->MoveNext(), ++i) {
-        ASSERT_EQ(cursor->Fields(0).Entero(), originales[i]);
+        ASSERT_EQ(cursor->Fields(0).Entero(), originales_[i]);
         if (i > 0) {
             EXPECT_EQ(cursor->Fields(1), Variante("marcada"));
         }
-        if (i + 1 < originales.size())
-            Ejecutar("UPDATE [Numeros de lada] SET telefono = 'marcada' WHERE lnId = " +
-                     std::to_string(originales[i + 1]));
+        if (i + 1 < originales_.size())
+            Fijar(originales_[i + 1], "marcada");
     }
-    EXPECT_EQ(i, originales.size());
+    EXPECT_EQ(i, originales_.size());
 }
 
-// A row whose key changes ahead of the cursor has left its place: it reads
-// as deleted there, and its new key is not part of the populated walk.
-TEST_F(Cursor, FilaQueCambiaDeClaveAdelanteSeVeBorrada) {
-    Generar(30);
-    const auto originales = ClavesDe(*base_);
-    auto cursor = base_->OpenRecordset(kTablaNumeros);
-    cursor->MoveLast();
-    cursor->MoveFirst();
-    ASSERT_FALSE(cursor->FilaBorrada());
-    Ejecutar("UPDATE [Numeros de lada] SET lnId = 100000 WHERE lnId = " +
-             std::to_string(originales[4]));
-    std::vector<bool> borradas;
-    for (; !cursor->Eof(); cursor->MoveNext())
-        borradas.push_back(cursor->FilaBorrada());
-    ASSERT_EQ(borradas.size(), originales.size());
-    for (std::size_t i = 0; i < borradas.size(); ++i)
-        EXPECT_EQ(borradas[i], i == 4) << i;
-}
-
-// Emptying the whole table at once (a change the library does not report
-// row by row) still leaves no stale values on the cursor.
-TEST_F(Cursor, VaciarLaTablaDuranteElRecorrido) {
-    Generar(50);
-    auto cursor = base_->OpenRecordset(kTablaNumeros);
-    cursor->MoveLast();
-    cursor->MoveFirst();
-    EXPECT_FALSE(cursor->FilaBorrada());
-    Ejecutar("DELETE * FROM [Numeros de lada]");
-    std::size_t visitas = 0;
-    for (; !cursor->Eof(); cursor->MoveNext(), ++visitas) {
-        EXPECT_TRUE(cursor->FilaBorrada());
-        EXPECT_TRUE(cursor->Fields(1).EsNulo());
+// A row whose key changes ahead of the cursor has left its place: it reads as
+// deleted there, and its new key is not part of the populated walk. Emptying
+// the whole table at once (a change the library does not report row by row)
+// leaves no stale values either. A cursor on the empty table is at its end at
+// once; populating and going back do nothing.
+TEST_F(Cursor, FilasQueSeVanDelanteDelCursorSeVenBorradas) {
+    Preparar(30);
+    auto cursor = Dinamico();
+    base_->Execute("UPDATE [Numeros de lada] SET lnId = 100000 WHERE lnId = " +
+                   std::to_string(originales_[4]));
+    std::vector<bool> borradas, esperado(30, false);
+    esperado[4] = true;
+    std::fill(esperado.begin() + 10, esperado.end(), true);
+    for (; !cursor->Eof(); cursor->MoveNext()) {
+        if (borradas.size() == 10)
+            base_->Execute("DELETE * FROM [Numeros de lada]");
+        borradas.push_back(cursor->FilaBorrada() && cursor->Fields(1).EsNulo());
     }
-    EXPECT_EQ(visitas, 50u);
+    EXPECT_EQ(borradas, esperado);
+
+    auto vacio = base_->OpenRecordset(kTablaNumeros);
+    EXPECT_TRUE(vacio->Eof());
+    EXPECT_NO_THROW(vacio->MoveLast());
+    EXPECT_NO_THROW(vacio->MoveFirst());
+    EXPECT_TRUE(vacio->Eof());
+    EXPECT_FLOAT_EQ(vacio->PercentPosition(), 0.0f);
+    EXPECT_THROW(vacio->Fields(1), ErrorMotor);
+    EXPECT_THROW(vacio->MoveNext(), ErrorMotor);
 }
 
 TEST_F(Cursor, PorcentajeDeCeroACien) {
-    Generar(5);
+    Preparar(5);
     for (bool poblar : {false, true}) {
-        auto cursor = base_->OpenRecordset(kTablaNumeros);
-        if (poblar) {
-            cursor->MoveLast();
-            EXPECT_FLOAT_EQ(cursor->PercentPosition(), 100.0f);
-            cursor->MoveFirst();
-        }
+        auto cursor = Dinamico(poblar);
         std::vector<float> posiciones;
         for (; !cursor->Eof(); cursor->MoveNext())
             posiciones.push_back(cursor->PercentPosition());
@@ -164,47 +145,23 @@ TEST_F(Cursor, PorcentajeDeCeroACien) {
     }
 }
 
-// An empty table: end of file at once; populating and going back to the
-// first row do nothing instead of failing.
-TEST_F(Cursor, TablaVacia) {
-    Generar(20);
-    Ejecutar("DELETE * FROM [Numeros de lada]");
-    auto cursor = base_->OpenRecordset(kTablaNumeros);
-    EXPECT_TRUE(cursor->Eof());
-    EXPECT_NO_THROW(cursor->MoveLast());
-    EXPECT_NO_THROW(cursor->MoveFirst());
-    EXPECT_TRUE(cursor->Eof());
-    EXPECT_FLOAT_EQ(cursor->PercentPosition(), 0.0f);
-    EXPECT_THROW(cursor->Fields(1), ErrorMotor);
-    EXPECT_THROW(cursor->MoveNext(), ErrorMotor);
-}
-
+// Fields by 0-based position with their stored type; positions out of range,
+// unknown or internal tables and other recordset types are refused.
 TEST_F(Cursor, CamposPorPosicionConSuTipo) {
-    Generar(40);
-    auto catalogo = base_->OpenRecordset("tablas DE LADAS");
-    ASSERT_FALSE(catalogo->Eof());
-    EXPECT_EQ(catalogo->Fields(0), Variante(std::int64_t{1}));
-    EXPECT_EQ(catalogo->Fields(1), Variante("Ladas zona 1"));
-    EXPECT_EQ(catalogo->Fields(2), Variante(std::int64_t{1}));
-    EXPECT_THROW(catalogo->Fields(3), ErrorMotor);
-    EXPECT_THROW(catalogo->Fields(-1), ErrorMotor);
-
-    Ejecutar("UPDATE LD1 SET tarifa = 1.5 WHERE idRegistro = (SELECT min(idRegistro) FROM LD1)");
-    auto ld = base_->OpenRecordset("LD1");
-    ASSERT_FALSE(ld->Eof());
+    Preparar(40);
+    base_->Execute("UPDATE LD1 SET tarifa = 1.5 WHERE idRegistro = (SELECT min(idRegistro) FROM "
+                   "LD1)");
+    Fijar(originales_[1], "");
+    base_->Execute("UPDATE [Numeros de lada] SET telefono = NULL WHERE lnId = 1");
+    auto ld = base_->OpenRecordset("ld1");
+    EXPECT_TRUE(ld->Fields(0).Entero().has_value());
     EXPECT_EQ(ld->Fields(2), Variante(1.5));
-
-    std::size_t nulos = 0;
-    auto numeros = base_->OpenRecordset(kTablaNumeros);
-    for (; !numeros->Eof(); numeros->MoveNext()) {
-        const auto telefono = numeros->Fields(1);
-        EXPECT_TRUE(telefono.EsTexto() || telefono.EsNulo());
-        nulos += telefono.EsNulo();
-    }
-    EXPECT_GT(nulos, 0u);
-
-    EXPECT_THROW(base_->OpenRecordset("LD99"), ErrorMotor);
-    EXPECT_THROW(base_->OpenRecordset("sqlite_master"), ErrorMotor);
+    EXPECT_THROW(ld->Fields(3), ErrorMotor);
+    EXPECT_THROW(ld->Fields(-1), ErrorMotor);
+    EXPECT_TRUE(TelefonoDe(*base_, 1).EsNulo());
+    EXPECT_EQ(TelefonoDe(*base_, originales_[1]), Variante(""));
+    for (const char* tabla : {"LD99", "sqlite_master"})
+        EXPECT_THROW(base_->OpenRecordset(tabla), ErrorMotor) << tabla;
     EXPECT_THROW(base_->OpenRecordset(kTablaNumeros, 4), ErrorMotor);
 }
 

@@ -1,134 +1,178 @@
 #include "Ayudas.h"
-#include "dialing/Configuracion.h"
+#include "dialing/Marcaciones.h"
+
+#include <csignal>
 
 namespace vesmadur {
 namespace {
 
 using namespace prueba;
 
-class Sentencias : public testing::Test {
+// A generated database of 3000 entries; `Sentencias` also opens it.
+class OtroProceso : public testing::Test {
 protected:
-    void SetUp() override {
-        OpcionesGenerador o;
-        o.Entradas = 200;
-        o.TablasLD = 3;
-        o.ReferenciasPorEntrada = 3;
-        ruta_ = GenerarBaseConfiguracion(carpeta_ / "tablas.orv", o).RutaConfig;
-        base_ = AbrirComoPrograma(ruta_);
-        ASSERT_NE(base_, nullptr);
-    }
-    std::int64_t Contar(const std::string& tabla, std::int64_t idLada) {
-        std::int64_t n = 0;
-        auto c = base_->OpenRecordset(tabla);
-        for (; !c->Eof(); c->MoveNext())
-            n += c->Fields(1).Entero() == idLada;
-        return n;
-    }
-    std::int64_t ReferenciaCualquiera(const std::string& tabla) {
-        auto c = base_->OpenRecordset(tabla);
-        return *c->Fields(1).Entero();
-    }
-
     CarpetaTemporal carpeta_;
-    fs::path ruta_;
+    ResumenGenerado resumen_ = Generar(carpeta_, 3000);
+    fs::path ruta_ = resumen_.RutaConfig;
     std::unique_ptr<Database> base_;
 };
 
-TEST_F(Sentencias, LasSentenciasDelAjusteTalComoSeConstruyen) {
-    const auto id = ReferenciaCualquiera("LD2");
-    ASSERT_GT(Contar("LD2", id), 0);
-    base_->Execute("DELETE * FROM LD2 WHERE idLada = " + std::to_string(id));
-    EXPECT_EQ(Contar("LD2", id), 0);
-
-    base_->Execute("UPDATE [Numeros de lada] SET telefono = '5512345678' WHERE lnId = 3");
-    EXPECT_EQ(TelefonoDe(*base_, 3), Variante("5512345678"));
-    base_->Execute("DELETE * FROM [Numeros de lada] WHERE lnId = 3");
-    EXPECT_THROW(TelefonoDe(*base_, 3), std::runtime_error);
-}
-
-// A quote inside the new number, doubled as the dialect requires, is stored
-// exactly and cannot change the statement.
-TEST_F(Sentencias, ComillaDuplicadaSeGuardaTalCual) {
-    base_->Execute(
-        "UPDATE [Numeros de lada] SET telefono = '55''1; DROP TABLE LD1 --' WHERE lnId = 4");
-    EXPECT_EQ(TelefonoDe(*base_, 4), Variante("55'1; DROP TABLE LD1 --"));
-    EXPECT_NO_THROW(base_->OpenRecordset("LD1"));
-}
-
-// What the engine refuses: the statement changes nothing and the error
-// carries the engine's description.
-struct Rechazo {
-    const char* Nombre;
-    const char* Sentencia;
-    const char* Descripcion; // a part of the description
+class Sentencias : public OtroProceso {
+protected:
+    void SetUp() override { ASSERT_NE(base_ = AbrirComoPrograma(ruta_), nullptr); }
 };
 
-void PrintTo(const Rechazo& r, std::ostream* os) {
-    *os << r.Nombre;
+// The statements of the run as they are built: "DELETE * FROM" and bracketed
+// names. A quote inside the new number, doubled as the dialect requires, is
+// stored exactly and cannot change the statement.
+TEST_F(Sentencias, LasSentenciasDelAjusteTalComoSeConstruyen) {
+    const auto id = base_->OpenRecordset("LD2")->Fields(1).ComoTexto();
+    base_->Execute("DELETE * FROM LD2 WHERE idLada = " + id);
+    base_->Execute("UPDATE [Numeros de lada] SET telefono = '55''1; DROP TABLE LD1 --' "
+                   "WHERE lnId = 4");
+    base_->Execute("DELETE * FROM [Numeros de lada] WHERE lnId = 3");
+    base_->Close();
+    EXPECT_EQ(EjecutarShell(ruta_, "SELECT count(*) FROM LD2 WHERE idLada = " + id +
+                                       ";\n"
+                                       "SELECT group_concat(telefono) FROM \"Numeros de lada\" "
+                                       "WHERE lnId IN (3, 4);\nSELECT count(*) > 0 FROM LD1;\n"),
+              "0\n55'1; DROP TABLE LD1 --\n1\n");
 }
 
-class SentenciaRechazada : public Sentencias, public testing::WithParamInterface<Rechazo> {};
+// What the engine refuses throws with the engine's description, changes
+// nothing, and leaves nothing pending: the next statement commits on its own.
+class SentenciaRechazada : public Sentencias,
+                           public testing::WithParamInterface<std::pair<const char*, const char*>> {
+};
 
 TEST_P(SentenciaRechazada, LanzaConDescripcionYNoCambiaNada) {
     const std::string antes = TelefonoDe(*base_, 1).ComoTexto();
     try {
-        base_->Execute(GetParam().Sentencia);
+        base_->Execute(GetParam().first);
         ADD_FAILURE() << "no lanzo";
     } catch (const ErrorMotor& e) {
-        EXPECT_NE(e.Descripcion().find(GetParam().Descripcion), std::string::npos)
-            << e.Descripcion();
+        EXPECT_NE(e.Descripcion().find(GetParam().second), std::string::npos) << e.Descripcion();
     }
     EXPECT_EQ(TelefonoDe(*base_, 1).ComoTexto(), antes);
-    // Nothing stays pending: the next statement commits on its own.
     base_->Execute("UPDATE [Numeros de lada] SET telefono = 'z' WHERE lnId = 2");
     base_->Close();
-    auto otra = AbrirComoPrograma(ruta_);
-    ASSERT_NE(otra, nullptr);
-    EXPECT_EQ(TelefonoDe(*otra, 2), Variante("z"));
-    EXPECT_NO_THROW(otra->OpenRecordset("LD1"));
+    EXPECT_EQ(EjecutarShell(ruta_, "SELECT telefono FROM \"Numeros de lada\" WHERE lnId = 2;\n"
+                                   "SELECT count(*) > 0 FROM LD1;\n"),
+              "z\n1\n");
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Casos, SentenciaRechazada,
     testing::Values(
-        Rechazo{"TablaFaltante", "DELETE * FROM LD9 WHERE idLada = 1", "no such table: LD9"},
-        Rechazo{"DosSentencias",
-                "UPDATE [Numeros de lada] SET telefono = 'x' WHERE lnId = 1; DROP TABLE LD1",
-                "after end of SQL statement"},
-        Rechazo{"LiteralAbierto", "UPDATE [Numeros de lada] SET telefono = 'x WHERE lnId = 1",
-                "Syntax error"},
-        Rechazo{"Transaccion", "BEGIN", "Invalid SQL statement"},
-        Rechazo{"Consulta", "SELECT * FROM [Numeros de lada]", "Invalid SQL statement"},
-        Rechazo{"Pragma", "PRAGMA synchronous = OFF", "Invalid SQL statement"},
-        Rechazo{"Adjuntar", "ATTACH 'otra.db' AS otra", "Invalid SQL statement"},
-        Rechazo{"ColumnaFaltante", "UPDATE [Numeros de lada] SET numero = 'x' WHERE lnId = 1",
-                "no such column"},
-        Rechazo{"Vacia", "   ", "Invalid SQL statement"}),
-    [](const auto& caso) { return std::string(caso.param.Nombre); });
+        std::pair{"DELETE * FROM LD9 WHERE idLada = 1", "no such table: LD9"},
+        std::pair{"UPDATE [Numeros de lada] SET telefono = 'x' WHERE lnId = 1; DROP TABLE LD1",
+                  "after end of SQL statement"},
+        std::pair{"UPDATE [Numeros de lada] SET telefono = 'x WHERE lnId = 1", "Syntax error"},
+        std::pair{"BEGIN", "Invalid SQL statement"},
+        std::pair{"SELECT * FROM [Numeros de lada]", "Invalid SQL statement"},
+        std::pair{"PRAGMA synchronous = OFF", "Invalid SQL statement"},
+        std::pair{"ATTACH 'otra.db' AS otra", "Invalid SQL statement"},
+        std::pair{"UPDATE [Numeros de lada] SET numero = 'x' WHERE lnId = 1", "no such column"},
+        std::pair{"   ", "Invalid SQL statement"}));
 
 // After a session with changes the file is again one self-contained
-// rollback-journal database: nothing beside it, and the shell sees it so.
-TEST_F(Sentencias, TrasCerrarNoQuedaNadaJuntoALaBase) {
+// rollback-journal database: nothing beside it, and the shell reads it with
+// the key, and only with it.
+TEST_F(Sentencias, TrasCerrarNoQuedaNadaJuntoALaBaseYElShellLaLee) {
     for (int i = 1; i <= 50; ++i)
-        base_->Execute("UPDATE [Numeros de lada] SET telefono = '" + std::to_string(i) +
+        base_->Execute("UPDATE [Numeros de lada] SET telefono = 'ñandú " + std::to_string(i) +
                        "' WHERE lnId = " + std::to_string(i));
-    EXPECT_EQ(Contenido(carpeta_.Ruta()).size(), 2u) << "el registro de la sesion existe";
+    EXPECT_EQ(Contenido(carpeta_.Ruta).size(), 2u) << "el registro de la sesion existe";
     base_->Close();
-    EXPECT_EQ(Contenido(carpeta_.Ruta()), std::vector<std::string>{"tablas.orv"});
-    EXPECT_EQ(EjecutarShell(ruta_, "PRAGMA key='KVTR5316';\nPRAGMA journal_mode;\n"
-                                   "SELECT telefono FROM \"Numeros de lada\" WHERE lnId = 50;\n"),
-              "delete\n50\n");
+    EXPECT_EQ(Contenido(carpeta_.Ruta), std::vector<std::string>{"tablas.orv"});
+    EXPECT_EQ(EjecutarShell(ruta_, "PRAGMA integrity_check;\nPRAGMA journal_mode;\n"
+                                   "SELECT telefono FROM \"Numeros de lada\" WHERE lnId = 50;\n"
+                                   "SELECT count(*) FROM \"Numeros de lada\";\n"),
+              "ok\ndelete\nñandú 50\n3000\n");
+    for (const char* clave : {"PRAGMA key='otra';\n", ""}) {
+        const auto salida = EjecutarShell(
+            ruta_, std::string(clave) + "SELECT count(*) FROM \"Numeros de lada\";\n", false);
+        EXPECT_NE(salida.find("not a database"), std::string::npos) << salida;
+    }
 }
 
-TEST_F(Sentencias, SoloLecturaRechazaCambios) {
+// A database a maintainer makes by hand with the sqlcipher shell opens in the
+// program, counts as the rules say, and takes the statements of the run.
+TEST(FormatoCompartido, BaseHechaEnElShellAbreYCuenta) {
+    CarpetaTemporal carpeta;
+    const auto ruta = carpeta / "tablas.orv";
+    ASSERT_EQ(EjecutarShell(ruta, "CREATE TABLE \"Numeros de lada\" (lnId INTEGER PRIMARY KEY, "
+                                  "telefono TEXT, nota TEXT);\n"
+                                  "INSERT INTO \"Numeros de lada\" VALUES (1, '015512345678', "
+                                  "'a'), (2, '0445512345678', NULL), (3, '5512345678', NULL), "
+                                  "(4, NULL, NULL), (5, ' 015512345678', NULL), (6, '045', "
+                                  "NULL), (7, '', NULL), (9, '0101234', NULL);\n"),
+              "");
+    std::unique_ptr<Database> base;
+    EXPECT_EQ(ContarMarcaciones(base, ruta.string()), 4);
+    EXPECT_EQ(base, nullptr);
+    ASSERT_NE(base = AbrirComoPrograma(ruta), nullptr);
+    base->Execute("DELETE * FROM [Numeros de lada] WHERE lnId = 6");
+    base->Close();
+    EXPECT_EQ(EjecutarShell(ruta, "SELECT count(*) FROM \"Numeros de lada\";\n"), "7\n");
+}
+
+// While another program holds the database the count reads 0 and leaves the
+// handle empty; once it lets go, the count works. While we hold it, the other
+// program and the shell cannot, before and after a statement moved the
+// session to its log.
+TEST_F(OtroProceso, RetencionEnAmbosSentidos) {
+    {
+        Proceso otro(Ayudante("retener", ruta_));
+        ASSERT_EQ(otro.Linea(), "listo");
+        EXPECT_EQ(ContarMarcaciones(base_, ruta_.string()), 0);
+        EXPECT_EQ(base_, nullptr);
+        otro.CerrarEntrada();
+        EXPECT_EQ(otro.Esperar(), 0);
+    }
+    EXPECT_EQ(ContarMarcaciones(base_, ruta_.string()), resumen_.Antiguas);
+
+    ASSERT_NE(base_ = AbrirComoPrograma(ruta_), nullptr);
+    for (int vez = 0; vez < 2; ++vez) {
+        Proceso otro(Ayudante("retener", ruta_));
+        EXPECT_EQ(otro.Linea(), "fallo");
+        EXPECT_EQ(otro.Esperar(), 1);
+        base_->Execute("UPDATE [Numeros de lada] SET telefono = 'x' WHERE lnId = 1");
+    }
+    const auto salida = EjecutarShell(ruta_, "SELECT count(*) FROM \"Numeros de lada\";\n");
+    EXPECT_NE(salida.find("locked"), std::string::npos) << salida;
+}
+
+// A statement's change is in the database as soon as Execute returns: the
+// program killed right afterwards loses nothing, and the next open folds
+// what the crash left beside the file back into it.
+TEST_F(OtroProceso, CambioSobreviveAMatarAlProgramaTrasElExecute) {
+    Proceso otro(Ayudante("ejecutar", ruta_,
+                          "UPDATE [Numeros de lada] SET telefono = 'sobrevive' WHERE lnId = 2"));
+    ASSERT_EQ(otro.Linea(), "hecho");
+    EXPECT_EQ(otro.Matar(), -SIGKILL);
+    EXPECT_GT(Contenido(carpeta_.Ruta).size(), 1u) << "the crash leaves the session's log";
+
+    ASSERT_NE(base_ = AbrirComoPrograma(ruta_), nullptr);
+    EXPECT_EQ(TelefonoDe(*base_, 2), Variante("sobrevive"));
+    EXPECT_EQ(ClavesDe(*base_).size(), 3000u);
     base_->Close();
-    auto lectura = DBEngine::Instancia().Workspaces(0).OpenDatabase(ruta_.string(), true, true,
-                                                                    kConexionConfiguracion);
-    ASSERT_NE(lectura, nullptr);
-    EXPECT_THROW(lectura->Execute("DELETE * FROM LD1"), ErrorMotor);
-    EXPECT_EQ(ClavesDe(*lectura).size(), 200u);
-    lectura->Close();
-    EXPECT_EQ(Contenido(carpeta_.Ruta()), std::vector<std::string>{"tablas.orv"});
+    EXPECT_EQ(Contenido(carpeta_.Ruta), std::vector<std::string>{"tablas.orv"});
+    EXPECT_EQ(EjecutarShell(ruta_, "PRAGMA integrity_check;\nPRAGMA journal_mode;\n"),
+              "ok\ndelete\n");
+}
+
+// A maintainer's shell killed in the middle of a large change leaves a hot
+// rollback journal beside a half-written file; the next open rolls it back.
+TEST_F(OtroProceso, DiarioPendienteDeUnaCaidaSeDeshaceAlAbrir) {
+    Proceso shell(Shell(ruta_));
+    shell.Escribir("PRAGMA key='KVTR5316';\nPRAGMA cache_size = 5;\nBEGIN;\n"
+                   "UPDATE \"Numeros de lada\" SET telefono = 'roto';\nSELECT 'escrito';\n");
+    ASSERT_EQ(shell.Linea(), "escrito");
+    shell.Matar();
+    ASSERT_TRUE(fs::exists(ruta_.string() + "-journal")) << "the crash must leave its journal";
+    EXPECT_EQ(ContarMarcaciones(base_, ruta_.string()), resumen_.Antiguas);
+    EXPECT_EQ(Contenido(carpeta_.Ruta), std::vector<std::string>{"tablas.orv"});
 }
 
 } // namespace

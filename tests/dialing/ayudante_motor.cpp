@@ -14,27 +14,23 @@
 int main(int argc, char** argv) {
     if (argc < 3)
         return 2;
-    const std::string orden = argv[1];
     std::unique_ptr<vesmadur::Database> base;
     vesmadur::AbrirConfiguracion(base, argv[2]);
     if (!base) {
         std::puts("fallo");
         return 1;
     }
+    const bool ejecutar = std::string(argv[1]) == "ejecutar" && argc >= 4;
     try {
-        if (orden == "ejecutar" && argc >= 4) {
+        if (ejecutar)
             base->Execute(argv[3]);
-            std::puts("hecho");
-        } else {
-            std::puts("listo");
-        }
+        std::puts(ejecutar ? "hecho" : "listo");
     } catch (const vesmadur::ErrorMotor& e) {
         std::printf("fallo %s\n", e.what());
         return 1;
     }
     std::fflush(stdout);
-    char c;
-    while (::read(0, &c, 1) > 0) {
+    for (char c; ::read(0, &c, 1) > 0;) {
     }
     vesmadur::CerrarConfiguracion(base);
     return 0;

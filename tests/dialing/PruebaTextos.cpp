@@ -1,0 +1,97 @@
+#include "dialing/CadenaConexion.h"
+#include "dialing/DialectoJet.h"
+#include "dialing/ErrorMotor.h"
+#include "dialing/Marcaciones.h"
+
+#include <gtest/gtest.h>
+
+namespace vesmadur {
+namespace {
+
+using Par = std::pair<const char*, const char*>;
+
+// A stored number and what the rewrite gives: the worked examples, then text
+// compared exactly as stored (a leading blank is not trimmed; "0101..." loses
+// one prefix only). A value is old-style exactly when the rewrite changes it.
+class ReglaMarcacion : public testing::TestWithParam<Par> {};
+
+TEST_P(ReglaMarcacion, ClasificaYAjustaComoLaTabla) {
+    const std::string guardado = GetParam().first;
+    EXPECT_EQ(AjustarNumero(guardado), GetParam().second) << '"' << guardado << '"';
+    EXPECT_EQ(EsMarcacionAntigua(guardado), guardado != GetParam().second) << '"' << guardado;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ejemplos, ReglaMarcacion,
+    testing::Values(Par{"015512345678", "5512345678"}, Par{"0445512345678", "5512345678"},
+                    Par{"0455512345678", "5512345678"}, Par{"0144123456", "44123456"},
+                    Par{"0101234", "01234"}, Par{"04412", "12"}, Par{"01", ""}, Par{"045", ""},
+                    Par{"044", ""}, Par{"0455", "5"}, Par{"5512345678", "5512345678"},
+                    Par{"04", "04"}, Par{"0044123456", "0044123456"}, Par{"", ""},
+                    Par{" 015512345678", " 015512345678"}, Par{"01015512345678", "015512345678"},
+                    Par{"0", "0"}, Par{"046123", "046123"}, Par{"01-55-1234", "-55-1234"}));
+
+TEST(ReglaMarcacion, NuloYNumerosNoSonAntiguos) {
+    EXPECT_FALSE(EsMarcacionAntigua(Variante(Nulo{})));
+    EXPECT_FALSE(EsMarcacionAntigua(Variante(std::int64_t{15512345678})));
+    EXPECT_TRUE(EsMarcacionAntigua(Variante("045123")));
+}
+
+// Jet statements and what SQLite is given ("" when unchanged, nullptr when
+// refused): literals stay as they are, and nothing in a value may end a
+// literal early and add a statement or a comment.
+class Dialecto : public testing::TestWithParam<Par> {};
+
+TEST_P(Dialecto, TraduceSinTocarLiteralesORechaza) {
+    const auto [jet, sql] = GetParam();
+    if (!sql) {
+        EXPECT_THROW(TraducirDialecto(jet), ErrorMotor);
+    } else {
+        EXPECT_EQ(TraducirDialecto(jet), *sql ? sql : jet);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sentencias, Dialecto,
+    testing::Values(
+        Par{"UPDATE [Numeros de lada] SET telefono = '5512345678' WHERE lnId = 7",
+            "UPDATE \"Numeros de lada\" SET telefono = '5512345678' WHERE lnId = 7"},
+        Par{"DELETE * FROM [Numeros de lada] WHERE lnId = 5",
+            "DELETE FROM \"Numeros de lada\" WHERE lnId = 5"},
+        Par{"  delete   *   from LD1", "  delete from LD1"},
+        Par{"DELETE *FROM LD2", "DELETE FROM LD2"}, Par{"DELETE FROM LD1 WHERE idLada = 2", ""},
+        Par{"DELETE * FROMX", ""}, Par{"UPDATE t SET a = '[x] DELETE * FROM' WHERE b = 1", ""},
+        Par{"UPDATE t SET a = 'O''Hara'", ""}, Par{"UPDATE t SET a = '--' WHERE b = ';'", ""},
+        // Jet's double-quoted literal is a single-quoted one in SQLite.
+        Par{"UPDATE t SET a = \"it's \"\"x\"\"\"", "UPDATE t SET a = 'it''s \"x\"'"},
+        // A double quote inside a bracketed name is doubled in the identifier.
+        Par{"SELECT [a\"b] FROM t", "SELECT \"a\"\"b\" FROM t"},
+        Par{"UPDATE t SET a = 1;", "UPDATE t SET a = 1"}, Par{"UPDATE t SET a = 'abierto", nullptr},
+        Par{"UPDATE [Numeros de lada SET a = 1", nullptr},
+        Par{"UPDATE t SET a = \"abierto", nullptr}, Par{"UPDATE t SET a = ''' WHERE 1", nullptr},
+        Par{"UPDATE t SET a = 'x'; DROP TABLE t", nullptr},
+        Par{"UPDATE t SET a = 1 -- resto", nullptr}, Par{"UPDATE t SET a = 1 /* resto */", nullptr},
+        Par{"SELECT [a[b]] FROM t", nullptr}));
+
+// Connect strings: the key of those that open; nullptr for those refused.
+class CadenaDeConexion : public testing::TestWithParam<Par> {};
+
+TEST_P(CadenaDeConexion, ClaveOFallo) {
+    const auto opciones = InterpretarConexion(GetParam().first);
+    ASSERT_EQ(opciones.has_value(), GetParam().second != nullptr);
+    if (opciones) {
+        EXPECT_EQ(opciones->Clave, GetParam().second);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Textos, CadenaDeConexion,
+    testing::Values(Par{";LANGID=0x0409;CP=1252;COUNTRY=0;pwd=KVTR5316", "KVTR5316"},
+                    Par{"MS Access;PWD=abc", "abc"}, Par{";pwd=a=b", "a=b"}, Par{";pwd= x ", " x "},
+                    Par{"", ""}, Par{";LANGID=0409;pwd=x", "x"}, Par{";LANGID=zz;pwd=x", nullptr},
+                    Par{";CP=12a;pwd=x", nullptr}, Par{";pwd=x;pwd=y", nullptr},
+                    Par{";UID=admin;pwd=x", nullptr}, Par{";pwd", nullptr},
+                    Par{"ODBC;pwd=x", nullptr}));
+
+} // namespace
+} // namespace vesmadur
