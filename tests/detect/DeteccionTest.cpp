@@ -1,12 +1,10 @@
 #include "detect/Deteccion.h"
 
-#include "../backup/RelojFijo.h"
 #include "CarpetaTemporal.h"
 #include "detect/Ediciones.h"
 #include "registry/RegistroArchivo.h"
 
 #include <gtest/gtest.h>
-#include <optional>
 
 namespace vesmadur {
 namespace {
@@ -25,170 +23,122 @@ struct Maquina {
         Hive += "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\" +
                 exe + "]\r\n@=\"/opt/" + exe + "\"\r\n\"Path\"=\"" + ruta + "\"\r\n\r\n";
     }
-    // A folder of T holding the configuration database.
+    // A folder of T holding the configuration database (named with a
+    // trailing separator: an empty folder).
     std::string Instalar(const std::string& carpeta) {
-        EscribirArchivo(T / carpeta + "/config/tablas.orv", "base");
+        if (carpeta.ends_with('/'))
+            std::filesystem::create_directories(T / carpeta);
+        else
+            EscribirArchivo(T / carpeta + "/config/tablas.orv", "base");
         return T / carpeta;
     }
     DatosInstalacion Detectar(const std::string& lineaComandos = "") {
         EscribirArchivo(T / "registro.reg", Hive);
         RegistroArchivo registro(T / "registro.reg");
-        std::string comun = T / "comun";
-        auto especial = [comun](std::int32_t id) { return id == 35 ? comun : ""; };
+        auto especial = [this](std::int32_t id) { return id == 35 ? T / "comun" : ""; };
         return DetectarInstalacion({registro, especial, lineaComandos, Reloj});
     }
 };
 
-// The record for a database in `dir` (a folder text, kept as given).
-DatosInstalacion En(std::int16_t edicion, const std::string& dir, const std::string& base) {
-    return {edicion, dir, base + "/config/tablas.orv", base + "/config/tablas20190803-142507.resp"};
+// The record for a database in `base`, the installation folder `dir` as given.
+DatosInstalacion En(std::int16_t edicion, const std::string& dir, const std::string& base,
+                    const std::string& sello = "142507") {
+    return {edicion, dir, base + "/config/tablas.orv",
+            base + "/config/tablas20190803-" + sello + ".resp"};
 }
 
-class EdicionRegistrada
-    : public testing::TestWithParam<std::tuple<const char*, std::int16_t, const char*>> {};
+// A machine: executables registered with a folder of T ("" an empty path),
+// folders of T holding the database (ending in "/": an empty folder) and a
+// path of T as the command line ("" none); the edition and installation
+// folder expected (edition 0: an empty record), the edition's name.
+struct Caso {
+    std::vector<std::pair<const char*, const char*>> Registros;
+    std::vector<std::string> Carpetas;
+    const char* Linea;
+    std::int16_t Edicion;
+    std::string Dir;
+    const char* Nombre = nullptr;
+};
 
-TEST_P(EdicionRegistrada, DaSuCodigoYSuNombre) {
-    auto [exe, codigo, nombre] = GetParam();
+class Escenario : public testing::TestWithParam<Caso> {};
+
+TEST_P(Escenario, DaLaInstalacionEsperada) {
+    const Caso& c = GetParam();
     Maquina m;
-    m.Registrar(exe, m.Instalar("o"));
-    auto datos = m.Detectar();
-    EXPECT_EQ(datos, En(codigo, m.T / "o", m.T / "o"));
-    EXPECT_EQ(NombreEdicion(datos.Edicion), nombre);
+    for (const auto& carpeta : c.Carpetas)
+        m.Instalar(carpeta);
+    for (auto [exe, ruta] : c.Registros)
+        m.Registrar(exe, *ruta ? m.T / ruta : "");
+    auto datos = m.Detectar(*c.Linea ? m.T / c.Linea : "");
+    std::string base = c.Dir.substr(0, c.Dir.find_last_not_of('/') + 1);
+    EXPECT_EQ(datos, c.Edicion ? En(c.Edicion, m.T / c.Dir, m.T / base) : DatosInstalacion{});
+    if (c.Nombre) {
+        EXPECT_EQ(NombreEdicion(datos.Edicion), c.Nombre);
+    }
+}
+
+// The edition `codigo` registered alone.
+Caso Ed(const char* exe, std::int16_t codigo, const char* nombre) {
+    return {{{exe, "o"}}, {"o"}, "", codigo, "o", nombre};
 }
 
 // clang-format off
-INSTANTIATE_TEST_SUITE_P(Tabla, EdicionRegistrada, testing::Values(
-    std::tuple{"orvantoo.exe", 1, "Ofimbra"},     std::tuple{"orvantod.exe", 2, "Ofimbra DEMO"},
-    std::tuple{"orvantop.exe", 3, "Ofimbra PLUS"}, std::tuple{"orvantoofvrx.exe", 6, "Ofimbra VRX"},
-    std::tuple{"orvantor.exe", 7, "Redal"},       std::tuple{"orvantok.exe", 5, "Kiosar"},
-    std::tuple{"orvantoe.exe", 4, "Estalia"}));
+INSTANTIATE_TEST_SUITE_P(Tabla, Escenario, testing::Values(
+    // Each edition by its executable; the codes do not follow the search order.
+    Ed("orvantoo.exe", 1, "Ofimbra"),         Ed("orvantod.exe", 2, "Ofimbra DEMO"),
+    Ed("orvantop.exe", 3, "Ofimbra PLUS"),    Ed("orvantoofvrx.exe", 6, "Ofimbra VRX"),
+    Ed("orvantor.exe", 7, "Redal"),           Ed("orvantok.exe", 5, "Kiosar"),
+    Ed("orvantoe.exe", 4, "Estalia"),
+    // The first of the search order wins; an empty "path" is skipped.
+    Caso{{{"orvantoe.exe", "e"}, {"orvantoo.exe", "o"}}, {"e", "o"}, "", 1, "o"},
+    Caso{{{"orvantoe.exe", "e"}, {"orvantoo.exe", ""}}, {"e", "o"}, "", 4, "e"},
+    // The search stops at the first registered edition even without its
+    // database; only test mode remains, and the command line counts only then.
+    Caso{{{"orvantoo.exe", "vacia"}, {"orvantoe.exe", "e"}}, {"e", "p"}, "", 0, ""},
+    Caso{{{"orvantoo.exe", "vacia"}, {"orvantoe.exe", "e"}}, {"e", "p"}, "p", 8, "p/"},
+    Caso{{{"orvantod.exe", "d"}}, {"d", "p"}, "p", 2, "d"},
+    // The shared folder's database wins over the registered folder and the
+    // command line, the registered code staying; without a database it is ignored.
+    Caso{{{"orvantor.exe", "nada"}}, {"comun/orvanto"}, "", 7, "comun/orvanto/"},
+    Caso{{}, {"p", "comun/orvanto"}, "p", 8, "comun/orvanto/"},
+    Caso{{{"orvantor.exe", "r"}}, {"r", "comun/orvanto/config/"}, "", 7, "r"},
+    // A command-line text is taken whole and must be a folder with the database.
+    Caso{{}, {"p", "v/"}, "falta", 0, ""},  Caso{{}, {"p", "v/"}, "registro.reg", 0, ""},
+    Caso{{}, {"p", "v/"}, "v", 0, ""},      Caso{{}, {"p", "v/"}, "p --otro", 0, ""},
+    // One separator before "config"; a registered folder kept as registered,
+    // a command-line folder always with one trailing separator.
+    Caso{{{"orvantoo.exe", "o/"}}, {"o"}, "", 1, "o/"},
+    Caso{{}, {"o"}, "o", 8, "o/"}, Caso{{}, {"o"}, "o/", 8, "o/"}));
 // clang-format on
 
-TEST(Deteccion, GanaLaPrimeraDelOrdenYUnaRutaVaciaSeSalta) {
+// The arguments after the program's name form one folder, blanks included;
+// the reserved backup name skips one already taken.
+TEST(Deteccion, ArgumentosConBlancosYNombreReservadoOcupado) {
     Maquina m;
-    m.Registrar("orvantoe.exe", m.Instalar("estalia"));
-    m.Registrar("orvantoo.exe", m.Instalar("ofimbra"));
-    EXPECT_EQ(m.Detectar().Edicion, 1);
-    m.Registrar("orvantoo.exe", ""); // the later entry of the same key wins
-    EXPECT_EQ(m.Detectar(), En(4, m.T / "estalia", m.T / "estalia"));
-}
-
-// The search stops at the first registered edition even when its database
-// is missing; only test mode remains, and the command line is used only then.
-TEST(Deteccion, SinBaseNoHayInstalacionYSoloEntoncesValeLaLineaDeComandos) {
-    Maquina m;
-    m.Registrar("orvantoo.exe", m.T / "vacia");
-    m.Registrar("orvantoe.exe", m.Instalar("estalia"));
-    std::string prueba = m.Instalar("prueba");
-    EXPECT_EQ(m.Detectar(), DatosInstalacion{});
-    EXPECT_EQ(m.Detectar(prueba), En(8, prueba + "/", prueba));
-
-    Maquina n;
-    n.Registrar("orvantod.exe", n.Instalar("demo"));
-    EXPECT_EQ(n.Detectar(n.Instalar("prueba")), En(2, n.T / "demo", n.T / "demo"));
-}
-
-// The shared folder's database wins over the registered folder and over the
-// command line; the registered edition code stays. Without a database there
-// it is ignored.
-TEST(Deteccion, LaCarpetaCompartidaConBaseTienePrecedencia) {
-    Maquina m;
-    m.Registrar("orvantor.exe", m.T / "sin-nada");
-    std::string comun = m.Instalar("comun/orvanto");
-    EXPECT_EQ(m.Detectar(), En(7, comun + "/", comun));
-
-    Maquina n;
-    std::string prueba = n.Instalar("prueba");
-    comun = n.Instalar("comun/orvanto");
-    EXPECT_EQ(n.Detectar(prueba), En(8, comun + "/", comun));
-
-    Maquina o;
-    o.Registrar("orvantor.exe", o.Instalar("redal"));
-    std::filesystem::create_directories(o.T / "comun/orvanto/config");
-    EXPECT_EQ(o.Detectar(), En(7, o.T / "redal", o.T / "redal"));
-}
-
-class LineaSinPrueba : public testing::TestWithParam<const char*> {};
-
-// The command-line text is taken whole: anything but a folder holding the
-// database leaves the record empty.
-TEST_P(LineaSinPrueba, DejaLaEdicionEnCero) {
-    Maquina m;
-    m.Instalar("prueba");
-    EscribirArchivo(m.T / "archivo", "x");
-    std::string texto = GetParam();
-    EXPECT_EQ(m.Detectar(texto.empty() ? texto : m.T / texto), DatosInstalacion{});
-}
-
-INSTANTIATE_TEST_SUITE_P(Textos, LineaSinPrueba,
-                         testing::Values("", "falta", "archivo", "comun", "prueba --otro"));
-
-TEST(Deteccion, LosArgumentosConBlancosFormanUnaSolaCarpeta) {
-    Maquina m;
-    std::string carpeta = m.Instalar("mi prueba"), primero = m.T / "mi";
-    const char* argv[] = {"vesmadur", primero.c_str(), "prueba"};
-    EXPECT_EQ(m.Detectar(TextoLineaComandos(3, argv)), En(8, carpeta + "/", carpeta));
-}
-
-class Separador : public testing::TestWithParam<const char*> {};
-
-// One separator before "config"; a registered folder kept exactly as
-// registered, a command-line folder always with one trailing separator.
-TEST_P(Separador, UnoSoloAntesDeConfig) {
-    Maquina m;
-    std::string carpeta = m.Instalar("o");
-    EXPECT_EQ(m.Detectar(carpeta + GetParam()), En(8, carpeta + "/", carpeta));
-    m.Registrar("orvantoo.exe", carpeta + GetParam());
-    EXPECT_EQ(m.Detectar(), En(1, carpeta + GetParam(), carpeta));
-}
-
-INSTANTIATE_TEST_SUITE_P(Final, Separador, testing::Values("", "/"));
-
-TEST(Deteccion, ElNombreReservadoSaltaLosRespaldosExistentes) {
-    Maquina m;
-    std::string carpeta = m.Instalar("o");
+    std::string carpeta = m.Instalar("mi o"), mi = m.T / "mi";
     EscribirArchivo(carpeta + "/config/tablas20190803-142507.resp", "x");
-    EXPECT_EQ(m.Detectar(carpeta).RutaRespaldo, carpeta + "/config/tablas20190803-142508.resp");
+    const char* argv[] = {"vesmadur", mi.c_str(), "o"};
+    EXPECT_EQ(m.Detectar(TextoLineaComandos(3, argv)), En(8, carpeta + "/", carpeta, "142508"));
 }
-
-class HiveInservible : public testing::TestWithParam<const char*> {};
 
 // A hive that is empty, unreadable or about another root: no installation,
 // while test mode still works.
-TEST_P(HiveInservible, SoloQuedaElModoPrueba) {
-    Maquina m;
-    std::string carpeta = m.Instalar("o");
-    m.Hive = GetParam();
-    if (auto p = m.Hive.find("{}"); p != std::string::npos)
-        m.Hive.replace(p, 2, carpeta);
-    EXPECT_EQ(m.Detectar(), DatosInstalacion{});
-    EXPECT_EQ(m.Detectar(carpeta).Edicion, 8);
+TEST(Deteccion, UnHiveInservibleSoloDejaElModoPrueba) {
+    using H = std::string&;
+    for (auto inservible : {+[](H h) { h.clear(); }, +[](H h) { h += "[[[ roto\r\n"; },
+                            +[](H h) { h.replace(h.find("LOCAL_MACHINE"), 13, "CURRENT_USER"); }}) {
+        Maquina m;
+        std::string carpeta = m.Instalar("o");
+        m.Registrar("orvantoo.exe", carpeta);
+        inservible(m.Hive);
+        EXPECT_EQ(m.Detectar(), DatosInstalacion{});
+        EXPECT_EQ(m.Detectar(carpeta).Edicion, 8);
+    }
 }
 
-// clang-format off
-INSTANTIATE_TEST_SUITE_P(Textos, HiveInservible, testing::Values(
-    "",
-    "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\"
-    "orvantoo.exe]\n\"path\"=\"{}\"\n[[[ roto\n",
-    "REGEDIT4\n\n[HKEY_CURRENT_USER\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\"
-    "orvantoo.exe]\n\"path\"=\"{}\"\n"));
-// clang-format on
-
-TEST(Auxiliares, AgregarDiagonalYLineaDeComandos) {
-    EXPECT_EQ(AgregarDiagonal(""), "/");
-    EXPECT_EQ(AgregarDiagonal("/"), "/");
-    EXPECT_EQ(AgregarDiagonal("/opt/o"), "/opt/o/");
-    EXPECT_EQ(AgregarDiagonal("/opt/o/"), "/opt/o/");
-    const char* argv[] = {"vesmadur", "a b", "", "c"};
-    EXPECT_EQ(TextoLineaComandos(1, argv), "");
-    EXPECT_EQ(TextoLineaComandos(2, argv), "a b");
-    EXPECT_EQ(TextoLineaComandos(4, argv), "a b  c");
-}
-
-TEST(Auxiliares, CarpetaEspecialDeDatosComunes) {
-    std::optional<std::string> antes;
-    if (const char* v = std::getenv("VESMADUR_DATOS_COMUNES"))
-        antes = v;
+// $VESMADUR_DATOS_COMUNES names the shared data folder, "/var/lib" when it is
+// unset or empty; no other special folder is known.
+TEST(Deteccion, CarpetaEspecialDeDatosComunes) {
     ::setenv("VESMADUR_DATOS_COMUNES", "/srv/datos", 1);
     EXPECT_EQ(CarpetaEspecial(CSIDL_COMMON_APPDATA), "/srv/datos");
     EXPECT_EQ(CarpetaEspecial(26), "");
@@ -196,8 +146,6 @@ TEST(Auxiliares, CarpetaEspecialDeDatosComunes) {
     EXPECT_EQ(CarpetaEspecial(35), "/var/lib");
     ::unsetenv("VESMADUR_DATOS_COMUNES");
     EXPECT_EQ(CarpetaEspecial(35), "/var/lib");
-    if (antes)
-        ::setenv("VESMADUR_DATOS_COMUNES", antes->c_str(), 1);
 }
 
 } // namespace

@@ -1,10 +1,10 @@
 #include "detect/SistemaArchivos.h"
 
 #include "CarpetaTemporal.h"
-#include "DiscoConFallos.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <set>
 
 namespace vesmadur {
 namespace {
@@ -12,10 +12,12 @@ namespace {
 using namespace prueba;
 
 // A folder with one entry of each kind that the operations must tell apart.
-class ConEntradas : public testing::Test {
-protected:
-    void SetUp() override {
-        EscribirArchivo(t / "origen", "datos");
+struct ConEntradas : testing::Test {
+    ConEntradas() {
+        EscribirArchivo(t / "origen", ContenidoBinario(3'000'000));
+        ::chmod((t / "origen").c_str(), 0640);
+        EscribirArchivo(t / "grupo", "anterior");
+        ::chmod((t / "grupo").c_str(), 0420);
         EscribirArchivo(t / "protegido", "anterior");
         ::chmod((t / "protegido").c_str(), 0444);
         EscribirArchivo(t / "carpeta/dentro", "x");
@@ -25,151 +27,114 @@ protected:
     CarpetaTemporal t;
 };
 
-struct CasoExistencia {
-    const char* Relativa;
-    bool EsArchivo, EsCarpeta;
-};
+class Existencia : public ConEntradas,
+                   public testing::WithParamInterface<std::tuple<const char*, bool, bool>> {};
 
-class Existencia : public ConEntradas, public testing::WithParamInterface<CasoExistencia> {};
-
-// The answers never fail and depend only on the kind of entry.
+// The answers never fail and depend only on the kind of entry; an empty text
+// or one holding a zero byte names nothing.
 TEST_P(Existencia, SoloPorElTipoDeEntrada) {
-    std::string ruta = t / GetParam().Relativa;
-    EXPECT_EQ(ExisteArchivo(ruta), GetParam().EsArchivo);
-    EXPECT_EQ(ExisteCarpeta(ruta), GetParam().EsCarpeta);
+    auto [relativa, archivo, carpeta] = GetParam();
+    EXPECT_EQ(ExisteArchivo(t / relativa), archivo);
+    EXPECT_EQ(ExisteCarpeta(t / relativa), carpeta);
+    for (std::string ruta : {std::string(), t.Ruta() + std::string(1, '\0') + "x"})
+        EXPECT_FALSE(ExisteArchivo(ruta) || ExisteCarpeta(ruta));
 }
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Entradas, Existencia, testing::Values(
-    CasoExistencia{"origen", true, false},       CasoExistencia{"carpeta", false, true},
-    CasoExistencia{"carpeta/", false, true},     CasoExistencia{"falta", false, false},
-    CasoExistencia{"origen/", false, false},     CasoExistencia{"origen/x", false, false},
-    CasoExistencia{"enlace", true, false},       CasoExistencia{"roto", false, false}));
+    std::tuple{"origen", true, false},   std::tuple{"carpeta", false, true},
+    std::tuple{"carpeta/", false, true}, std::tuple{"falta", false, false},
+    std::tuple{"origen/", false, false}, std::tuple{"origen/x", false, false},
+    std::tuple{"enlace", true, false},   std::tuple{"roto", false, false}));
 // clang-format on
 
-TEST_F(ConEntradas, TextosVaciosOConByteCeroNoExisten) {
-    for (std::string ruta : {std::string(), t.Ruta() + std::string(1, '\0') + "x"}) {
-        EXPECT_FALSE(ExisteArchivo(ruta));
-        EXPECT_FALSE(ExisteCarpeta(ruta));
-    }
-}
-
-TEST_F(ConEntradas, LaCopiaDuplicaBytesYPermisosReemplazandoSinDejarRestos) {
-    const std::string datos = ContenidoBinario(2'500'000);
-    EscribirArchivo(t / "grande", datos);
-    ::chmod((t / "grande").c_str(), 0640);
-    EscribirArchivo(t / "copia", "un contenido anterior");
-    auto antes = Arbol(t.Ruta());
-
-    ASSERT_TRUE(SistemaArchivos().CopyFile(t / "grande", t / "copia"));
-
-    antes["copia"] = datos;
-    EXPECT_EQ(Arbol(t.Ruta()), antes);
-    EXPECT_EQ(Permisos(t / "copia"), 0640u);
-    EXPECT_EQ(Permisos(t / "grande"), 0640u);
-}
-
-struct CasoCopiaImposible {
-    const char *Origen, *Destino;
-    const char* Frase;
-    bool CulpaDelDestino;
-    bool Reemplazar = true;
+using D = DiscoConFallos&;
+struct CasoCopia {
+    const char *Origen, *Destino, *Frase; // without a description the copy succeeds
+    bool CulpaDelDestino = true, Reemplazar = true;
+    void (*Averia)(D) = [](D) {};
 };
 
-class CopiaImposible : public ConEntradas,
-                       public testing::WithParamInterface<CasoCopiaImposible> {};
+class Copia : public ConEntradas, public testing::WithParamInterface<CasoCopia> {};
 
-// False with a description naming the path at fault; nothing changes.
-TEST_P(CopiaImposible, NoCambiaNada) {
-    const auto& caso = GetParam();
-    auto antes = Arbol(t.Ruta());
-    std::string origen = t / caso.Origen, destino = t / caso.Destino;
-    auto resultado = SistemaArchivos().CopyFile(origen, destino, {.Reemplazar = caso.Reemplazar});
-    EXPECT_FALSE(resultado);
+// A sound copy makes the destination, there or not, a byte-identical copy
+// with the source's permissions. Otherwise false with a description naming
+// the path at fault, and nothing changes: no temporary file is left and the
+// destination is exactly as it was, also when the disk fails part-way.
+TEST_P(Copia, EnteraONada) {
+    const auto& c = GetParam();
+    auto esperado = Arbol(t.Ruta());
+    std::string origen = t / c.Origen, destino = t / c.Destino;
+    mode_t permisos = c.Frase ? Permisos(destino) : 0640;
+    DiscoConFallos disco;
+    c.Averia(disco);
+    auto resultado = SistemaArchivos(disco).CopyFile(origen, destino, {c.Reemplazar, true});
+    EXPECT_EQ(static_cast<bool>(resultado), c.Frase == nullptr);
     EXPECT_EQ(resultado.Descripcion,
-              std::string(caso.Frase) + ": " + (caso.CulpaDelDestino ? destino : origen));
-    EXPECT_EQ(Arbol(t.Ruta()), antes);
+              c.Frase ? c.Frase + (": " + (c.CulpaDelDestino ? destino : origen)) : "");
+    if (c.Frase == nullptr)
+        esperado[c.Destino] = esperado[c.Origen];
+    EXPECT_EQ(Arbol(t.Ruta()), esperado);
+    EXPECT_EQ(Permisos(destino), permisos);
 }
 
+constexpr const char *Lleno = "No queda espacio en el disco",
+                     *ErrorES = "Error de lectura o escritura en el disco",
+                     *Alterada = "La copia no coincide con el original";
 // clang-format off
-INSTANTIATE_TEST_SUITE_P(Casos, CopiaImposible, testing::Values(
-    CasoCopiaImposible{"falta", "nueva", "No se ha encontrado el archivo", false},
-    CasoCopiaImposible{"carpeta", "nueva", "La ruta es una carpeta, no un archivo", false},
-    CasoCopiaImposible{"origen", "falta/nueva", "Ruta de acceso no encontrada", true},
-    CasoCopiaImposible{"origen", "origen/nueva", "Ruta de acceso no encontrada", true},
-    CasoCopiaImposible{"origen", "carpeta", "La ruta es una carpeta, no un archivo", true},
-    CasoCopiaImposible{"origen", "carpeta/", "La ruta es una carpeta, no un archivo", true},
-    CasoCopiaImposible{"origen", "protegido", "Permiso denegado", true},
-    CasoCopiaImposible{"origen", "./origen", "El origen y el destino son el mismo archivo", true},
-    CasoCopiaImposible{"origen", "protegido", "El archivo ya existe", true, false}));
-// clang-format on
-
-using Averia = void (*)(DiscoConFallos&);
-class CopiaEnDiscoAveriado : public testing::TestWithParam<std::pair<Averia, const char*>> {};
-
-// A disk failing part-way: false, no temporary file left, and the
-// destination exactly as it was, whether or not it existed.
-TEST_P(CopiaEnDiscoAveriado, NoDejaCopiaParcial) {
-    for (bool habiaDestino : {false, true}) {
-        CarpetaTemporal t;
-        EscribirArchivo(t / "origen", ContenidoBinario(3'000'000));
-        if (habiaDestino)
-            EscribirArchivo(t / "destino", "anterior");
-        auto antes = Arbol(t.Ruta());
-        DiscoConFallos disco;
-        GetParam().first(disco);
-        auto resultado =
-            SistemaArchivos(disco).CopyFile(t / "origen", t / "destino", {.Verificar = true});
-        EXPECT_FALSE(resultado);
-        EXPECT_EQ(resultado.Descripcion, std::string(GetParam().second) + ": " + (t / "destino"));
-        EXPECT_EQ(Arbol(t.Ruta()), antes);
-    }
-}
-
-// clang-format off
-INSTANTIATE_TEST_SUITE_P(Averias, CopiaEnDiscoAveriado, testing::Values(
-    std::pair{+[](DiscoConFallos& d) { d.LimiteEscritura = 1'500'000; }, "No queda espacio en el disco"},
-    std::pair{+[](DiscoConFallos& d) { d.LimiteEscritura = 0; }, "No queda espacio en el disco"},
-    std::pair{+[](DiscoConFallos& d) { d.FallarSincronizar = true; }, "Error de lectura o escritura en el disco"},
-    std::pair{+[](DiscoConFallos& d) { d.FallarRenombrar = true; }, "Error de lectura o escritura en el disco"},
-    std::pair{+[](DiscoConFallos& d) { d.Alterar = true; }, "La copia no coincide con el original"}));
+INSTANTIATE_TEST_SUITE_P(Casos, Copia, testing::Values(
+    CasoCopia{"origen", "nueva", nullptr}, CasoCopia{"origen", "grupo", nullptr},
+    CasoCopia{"falta", "nueva", "No se ha encontrado el archivo", false},
+    CasoCopia{"carpeta", "nueva", "La ruta es una carpeta, no un archivo", false},
+    CasoCopia{"origen", "falta/nueva", "Ruta de acceso no encontrada"},
+    CasoCopia{"origen", "origen/nueva", "Ruta de acceso no encontrada"},
+    CasoCopia{"origen", "carpeta", "La ruta es una carpeta, no un archivo"},
+    CasoCopia{"origen", "carpeta/", "La ruta es una carpeta, no un archivo"},
+    CasoCopia{"origen", "protegido", "Permiso denegado"},
+    CasoCopia{"origen", "./origen", "El origen y el destino son el mismo archivo"},
+    CasoCopia{"origen", "protegido", "El archivo ya existe", true, false},
+    CasoCopia{"origen", "nueva", Lleno, true, true, +[](D d) { d.LimiteEscritura = 1'500'000; }},
+    CasoCopia{"origen", "grupo", Lleno, true, true, +[](D d) { d.LimiteEscritura = 1'500'000; }},
+    CasoCopia{"origen", "nueva", Lleno, true, true, +[](D d) { d.LimiteEscritura = 0; }},
+    CasoCopia{"origen", "grupo", Lleno, true, true, +[](D d) { d.LimiteEscritura = 0; }},
+    CasoCopia{"origen", "nueva", ErrorES, true, true, +[](D d) { d.FallarSincronizar = true; }},
+    CasoCopia{"origen", "grupo", ErrorES, true, true, +[](D d) { d.FallarSincronizar = true; }},
+    CasoCopia{"origen", "nueva", ErrorES, true, true, +[](D d) { d.FallarRenombrar = true; }},
+    CasoCopia{"origen", "grupo", ErrorES, true, true, +[](D d) { d.FallarRenombrar = true; }},
+    CasoCopia{"origen", "nueva", Alterada, true, true, +[](D d) { d.Alterar = true; }},
+    CasoCopia{"origen", "grupo", Alterada, true, true, +[](D d) { d.Alterar = true; }}));
 // clang-format on
 
 // Only a file with some write permission bit is removed; a link goes, its
 // target stays. Everything else is refused with a description.
 TEST_F(ConEntradas, ElBorradoRespetaLosArchivosDeSoloLectura) {
     SistemaArchivos archivos;
-    EscribirArchivo(t / "grupo", "x");
-    ::chmod((t / "grupo").c_str(), 0420);
-    EXPECT_TRUE(archivos.DeleteFile(t / "grupo"));
-    EXPECT_TRUE(archivos.DeleteFile(t / "enlace"));
-    EXPECT_TRUE(archivos.DeleteFile(t / "roto"));
+    for (auto nombre : {"grupo", "enlace", "roto"})
+        EXPECT_TRUE(archivos.DeleteFile(t / nombre));
     auto antes = Arbol(t.Ruta());
-
-    EXPECT_EQ(archivos.DeleteFile(t / "protegido").Descripcion,
-              "Permiso denegado: " + (t / "protegido"));
-    EXPECT_EQ(archivos.DeleteFile(t / "carpeta").Descripcion,
-              "La ruta es una carpeta, no un archivo: " + (t / "carpeta"));
-    EXPECT_EQ(archivos.DeleteFile(t / "*").Descripcion,
-              "No se ha encontrado el archivo: " + (t / "*"));
+    for (auto [nombre, frase] : {std::pair{"protegido", "Permiso denegado"},
+                                 {"carpeta", "La ruta es una carpeta, no un archivo"},
+                                 {"*", "No se ha encontrado el archivo"}})
+        EXPECT_EQ(archivos.DeleteFile(t / nombre).Descripcion, frase + (": " + (t / nombre)));
     EXPECT_FALSE(archivos.DeleteFile(""));
     EXPECT_EQ(Arbol(t.Ruta()), antes);
     EXPECT_EQ(antes.count("origen"), 1u);
 }
 
+// Files only, with or without a trailing separator; no folder for a file or
+// a missing path, and an empty list once the folder has gone.
 TEST_F(ConEntradas, ElListadoDaLosArchivosSinSubcarpetas) {
     SistemaArchivos archivos;
     for (std::string ruta : {t.Ruta(), t.Ruta() + "/"}) {
         std::set<std::string> nombres;
         for (const auto& archivo : archivos.GetFolder(ruta)->Files())
             nombres.insert(archivo.Name());
-        EXPECT_EQ(nombres, (std::set<std::string>{"origen", "protegido", "enlace"}));
+        EXPECT_EQ(nombres, (std::set<std::string>{"origen", "protegido", "grupo", "enlace"}));
     }
-    EXPECT_FALSE(archivos.GetFolder(t / "origen"));
-    EXPECT_FALSE(archivos.GetFolder(t / "falta"));
+    EXPECT_FALSE(archivos.GetFolder(t / "origen") || archivos.GetFolder(t / "falta"));
     auto carpeta = archivos.GetFolder(t / "carpeta");
     std::filesystem::remove_all(t / "carpeta");
-    EXPECT_TRUE(carpeta->Files().empty()); // gone meanwhile: an empty list
+    EXPECT_TRUE(carpeta->Files().empty());
 }
 
 // The creation date is the birth of the file, not its last change.
@@ -184,7 +149,6 @@ TEST(FechaCreacion, NoSigueALaModificacion) {
         GTEST_SKIP() << "sin fecha de nacimiento";
     struct timespec pasado[2] = {{1'000'000'000, 0}, {1'000'000'000, 0}};
     ASSERT_EQ(::utimensat(AT_FDCWD, (t / "a").c_str(), pasado, 0), 0);
-
     auto fecha = SistemaArchivos().GetFolder(t.Ruta())->Files().at(0).DateCreated();
     EXPECT_GE(fecha, antes);
     EXPECT_LE(fecha, despues);
