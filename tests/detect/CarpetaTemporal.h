@@ -47,14 +47,16 @@ inline mode_t Permisos(const std::string& ruta) {
     return ::stat(ruta.c_str(), &datos) == 0 ? datos.st_mode & 07777 : 0;
 }
 
-// Every entry below `carpeta`, hidden ones included, by relative path, with
-// the content of each file ("/" for a folder): a snapshot to compare.
+// Every entry below `carpeta`, hidden ones included, by relative path: "/"
+// for a folder, else the permission bits and the content. A snapshot to compare.
 inline std::map<std::string, std::string> Arbol(const std::string& carpeta) {
     std::map<std::string, std::string> arbol;
     for (const auto& e : std::filesystem::recursive_directory_iterator(carpeta)) {
         std::ifstream entrada(e.path(), std::ios::binary);
         arbol[std::filesystem::relative(e.path(), carpeta)] =
-            e.is_directory() ? "/" : std::string(std::istreambuf_iterator<char>(entrada), {});
+            e.is_directory() ? "/"
+                             : std::to_string(Permisos(e.path())) + " " +
+                                   std::string(std::istreambuf_iterator<char>(entrada), {});
     }
     return arbol;
 }
