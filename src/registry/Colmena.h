@@ -61,6 +61,10 @@ bool NombreAntes(std::string_view a, std::string_view b);
 // The registry's limits on names, in UTF-16 units.
 inline constexpr std::size_t MaxNombreClave = 255;
 inline constexpr std::size_t MaxNombreValor = 16383;
+// How many levels of keys may lie below a root key. Deeper paths are refused
+// on every side: the tree's code walks it recursively, so an unbounded depth
+// in a damaged or hand-made file would exhaust the stack.
+inline constexpr std::size_t MaxProfundidadClave = 512;
 
 // The length of a name in UTF-16 units, the unit of the registry's limits.
 std::size_t LongitudUtf16(std::string_view nombre);

@@ -156,6 +156,8 @@ std::optional<std::vector<std::string>> LeerRuta(std::string_view s) {
         if (parte.empty() || LongitudUtf16(parte) > MaxNombreClave)
             return std::nullopt;
         partes.emplace_back(parte);
+        if (partes.size() > MaxProfundidadClave + 1)
+            return std::nullopt;
         if (barra == std::string_view::npos)
             break;
         s.remove_prefix(barra + 1);
@@ -190,6 +192,9 @@ public:
                 completa.pop_back();
                 completa += *SiguienteLinea();
             }
+            // A continuation that led only to blank lines.
+            if (completa.empty())
+                continue;
             if (!(completa[0] == '[' ? Seccion(completa) : Valor(completa)))
                 return std::nullopt;
         }

@@ -177,6 +177,8 @@ std::int32_t RegistroArchivo::Resolver(ManejadorClave clave, const std::string& 
         if (parte.empty())
             return ERROR_BAD_PATHNAME;
         destino.Completa.emplace_back(parte);
+        if (destino.Completa.size() > MaxProfundidadClave + 1)
+            return ERROR_BAD_PATHNAME;
         if (barra == std::string_view::npos)
             return ERROR_SUCCESS;
         resto.remove_prefix(barra + 1);
@@ -271,9 +273,11 @@ std::int32_t RegistroArchivo::Guardar(const Colmena& claves, Identidad& identida
         ::unlink(temporal.c_str());
         return CodigoDeErrno(error);
     }
+    // The new hive is in place: flushing the folder's entry is best effort,
+    // and a folder that cannot be opened for it does not undo the write.
     Descriptor dir(::open(carpeta.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.Fd() < 0 || ::fsync(dir.Fd()) != 0)
-        return CodigoDeErrno(errno);
+    if (dir.Fd() >= 0)
+        ::fsync(dir.Fd());
     if (::stat(hive_.c_str(), &st) == 0)
         identidad = IdentidadDe(st);
     return ERROR_SUCCESS;

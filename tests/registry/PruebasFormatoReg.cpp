@@ -53,6 +53,22 @@ TEST(FormatoReg, VacioEsUnRegistroVacioYSinCabeceraEsIlegible) {
     EXPECT_TRUE(LeerFormatoReg("REGEDIT4\n[HKEY_LOCAL_MACHINE\\" + std::string(255, 'n') + "]\n"));
     EXPECT_FALSE(LeerFormatoReg("REGEDIT4\n[-HKEY_LOCAL_MACHINE\\X]\n\"a\"=\"1\"\n"));
     EXPECT_FALSE(LeerFormatoReg("REGEDIT4\n[HKEY_LOCAL_MACHINE\\X]\n\"a\"=hex:01,\n"));
+    // A continuation that leads only to a blank line is nothing at all.
+    EXPECT_TRUE(LeerFormatoReg("REGEDIT4\n[HKEY_LOCAL_MACHINE\\a]\n\\\n\n"));
+}
+
+// Keys nest at most 512 levels below their root. A deeper section is a
+// damaged file (read as such, never walked until the stack runs out).
+TEST(FormatoReg, ProfundidadLimitada) {
+    const auto seccion = [](std::size_t niveles) {
+        std::string ruta = "HKEY_LOCAL_MACHINE";
+        for (std::size_t i = 0; i < niveles; ++i)
+            ruta += "\\a";
+        return "REGEDIT4\n[" + ruta + "]\n";
+    };
+    EXPECT_TRUE(LeerFormatoReg(seccion(512)));
+    EXPECT_FALSE(LeerFormatoReg(seccion(513)));
+    EXPECT_FALSE(LeerFormatoReg(seccion(100000)));
 }
 
 // Each seed of the fuzz corpus is a readable hive that survives a round trip.

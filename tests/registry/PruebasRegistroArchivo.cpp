@@ -26,6 +26,14 @@ std::int32_t Crea(RegistroArchivo& ops, std::int32_t raiz, const std::string& ru
     return r;
 }
 
+// A key path `niveles` levels deep.
+std::string Niveles(int niveles) {
+    std::string ruta = "a";
+    for (int i = 1; i < niveles; ++i)
+        ruta += "\\a";
+    return ruta;
+}
+
 struct Codigo {
     const char* Nombre;
     std::function<std::int32_t(RegistroArchivo&)> Llamada;
@@ -62,6 +70,8 @@ const Codigo Codigos[] = {
     {"NombreDe255", [](R& o) { return Crea(o, HKLM, "SOFTWARE\\" + std::string(255, 'n')); }, 0},
     {"NombreDe256", [](R& o) { return Crea(o, HKLM, "SOFTWARE\\" + std::string(256, 'n')); },
      ERROR_INVALID_PARAMETER},
+    {"Profundidad512", [](R& o) { return Crea(o, HKLM, Niveles(512)); }, 0},
+    {"Profundidad513", [](R& o) { return Crea(o, HKLM, Niveles(513)); }, ERROR_BAD_PATHNAME},
 };
 INSTANTIATE_TEST_SUITE_P(Casos, RegistroArchivoCodigo, ::testing::ValuesIn(Codigos),
                          [](const auto& i) { return std::string(i.param.Nombre); });
