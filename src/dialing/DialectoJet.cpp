@@ -102,8 +102,10 @@ std::string TraducirDialecto(const std::string& original) {
             }
             sql += '\'';
         } else if (c == '[') {
-            // A bracketed name: a quoted identifier.
-            sql += '"';
+            // A bracketed name stays bracketed: the library reads it as a
+            // name and never, as it may a double-quoted one that matches no
+            // column, as a text.
+            sql += '[';
             ++i;
             for (;;) {
                 if (i >= jet.size())
@@ -116,11 +118,9 @@ std::string TraducirDialecto(const std::string& original) {
                 if (d == '[')
                     throw ErrorMotor("Invalid bracketing of name.");
                 sql += d;
-                if (d == '"')
-                    sql += '"';
                 ++i;
             }
-            sql += '"';
+            sql += ']';
         } else if ((c == '-' && i + 1 < jet.size() && jet[i + 1] == '-') ||
                    (c == '/' && i + 1 < jet.size() && jet[i + 1] == '*')) {
             throw ErrorMotor("Syntax error in query expression.");

@@ -86,6 +86,12 @@ void Database::Execute(const std::string& sentencia) {
         sqlite3_finalize(orden);
         throw ErrorMotor("Cannot execute a select query.");
     }
+    // A parameter has no value here: it would read as Null and turn the
+    // statement into one that silently matches nothing.
+    if (const int parametros = sqlite3_bind_parameter_count(orden); parametros > 0) {
+        sqlite3_finalize(orden);
+        throw ErrorMotor("Too few parameters. Expected " + std::to_string(parametros) + ".");
+    }
 
     // The session moves to its log with the first statement that can run,
     // so a session that changes nothing leaves the file untouched.

@@ -73,6 +73,13 @@ INSTANTIATE_TEST_SUITE_P(
         std::pair{"PRAGMA synchronous = OFF", "Invalid SQL statement"},
         std::pair{"ATTACH 'otra.db' AS otra", "Invalid SQL statement"},
         std::pair{"UPDATE [Numeros de lada] SET numero = 'x' WHERE lnId = 1", "no such column"},
+        // A bracketed name that is no column, or a parameter with no value,
+        // must not quietly match nothing.
+        std::pair{"UPDATE [Numeros de lada] SET telefono = 'x' WHERE [lnIdX] = 1",
+                  "no such column"},
+        std::pair{"UPDATE [Numeros de lada] SET telefono = 'x' WHERE lnId = ?",
+                  "Too few parameters. Expected 1."},
+        std::pair{"DELETE * FROM LD1 WHERE idLada = @x", "Too few parameters"},
         std::pair{"   ", "Invalid SQL statement"}));
 
 // After a session with changes the file is again one self-contained
