@@ -34,6 +34,12 @@ bool basPrincipal::Main() {
 void basPrincipal::CerrarPrograma() {
     if (!Ventana_)
         return;
+    // An operator action of the window is still running: the window unloads
+    // now, and it calls back here to be released when that action ends.
+    if (Ventana_->EnAccion()) {
+        Ventana_->Descargar();
+        return;
+    }
     // The reference is emptied before the window unloads: its unload handling
     // enters here again and must find nothing left to close.
     std::unique_ptr<frmVesmadur> ventana = std::move(Ventana_);

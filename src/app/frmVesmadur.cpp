@@ -75,30 +75,46 @@ void frmVesmadur::btnAjustarPulsado() {
         return;
 
     using namespace textos;
+    EmpezarManejador();
     const auto pregunta = Unir({RecomendamosCerrar, FinLinea, FinLinea, DeseaIniciarAjuste});
-    if (vista_->PreguntarSiNo(pregunta, titulo_) != Respuesta::Si)
-        return;
-
-    HabilitarAjustar(false);
-    MarcarOcupado();
-    tareas_.AjustarMarcaciones(*this);
-    MarcarLibre();
-    // One run per start of the program: only "Cerrar" remains.
-    HabilitarAjustar(false);
-    HabilitarRestaurar(false);
+    // A window unloaded while the question was open runs nothing.
+    if (vista_->PreguntarSiNo(pregunta, titulo_) == Respuesta::Si && !descargada_) {
+        HabilitarAjustar(false);
+        MarcarOcupado();
+        tareas_.AjustarMarcaciones(*this);
+        MarcarLibre();
+        // One run per start of the program: only "Cerrar" remains.
+        HabilitarAjustar(false);
+        HabilitarRestaurar(false);
+    }
+    TerminarManejador(); // may release this object
 }
 
 void frmVesmadur::btnRestaurarPulsado() {
     if (!tareas_.Restaurar || !restaurarHabilitado_ || Ocupado_)
         return;
+    EmpezarManejador();
     tareas_.Restaurar(*this);
+    TerminarManejador(); // may release this object
 }
 
 void frmVesmadur::btnCerrarPulsado() {
     if (Ocupado_)
         return;
-    if (cerrarPrograma_)
-        cerrarPrograma_();
+    if (auto cerrar = cerrarPrograma_)
+        cerrar();
+}
+
+void frmVesmadur::EmpezarManejador() {
+    ++manejadores_;
+}
+
+void frmVesmadur::TerminarManejador() {
+    if (--manejadores_ > 0 || !liberacionPendiente_)
+        return;
+    liberacionPendiente_ = false;
+    if (auto cerrar = cerrarPrograma_)
+        cerrar();
 }
 
 bool frmVesmadur::AlPedirCierre(OrigenCierre origen) {
@@ -109,6 +125,13 @@ void frmVesmadur::AlDescargar() {
     if (descargada_)
         return;
     descargada_ = true;
+    // While an operator action is still running below on the stack (a run,
+    // a question), the window is gone from the screen but its object must
+    // live on: it is released when that action ends.
+    if (manejadores_ > 0) {
+        liberacionPendiente_ = true;
+        return;
+    }
     // The way out releases this object: it runs from a copy, and nothing of
     // the object is touched afterwards.
     if (auto cerrar = cerrarPrograma_)

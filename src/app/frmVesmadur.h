@@ -84,12 +84,19 @@ public:
     bool AjustarHabilitado() const { return ajustarHabilitado_; }
     bool RestaurarHabilitado() const { return restaurarHabilitado_; }
     bool Descargada() const { return descargada_; }
+    // True while an operator action (a run, a question) is in progress: the
+    // window may then be unloaded, but not yet released.
+    bool EnAccion() const { return manejadores_ > 0; }
     VistaVesmadur& Vista() { return *vista_; }
 
     // The window's database handle: empty whenever no operation is running.
     std::unique_ptr<Database> BaseConfiguracion;
 
 private:
+    void EmpezarManejador();
+    // Ends an operator action; releases the window when it was unloaded
+    // meanwhile. Must be the last thing its caller does.
+    void TerminarManejador();
     void PonerTitulo(std::string_view titulo);
     void HabilitarAjustar(bool habilitado);
     void HabilitarRestaurar(bool habilitado);
@@ -107,6 +114,8 @@ private:
     bool ajustarHabilitado_ = true;
     bool restaurarHabilitado_ = true;
     bool descargada_ = false;
+    int manejadores_ = 0;
+    bool liberacionPendiente_ = false;
 };
 
 } // namespace vesmadur

@@ -138,9 +138,6 @@ VentanaVesmadur::VentanaVesmadur(Twips twips) : QWidget(nullptr), twips_(twips) 
         if (formulario_)
             formulario_->btnCerrarPulsado();
     });
-    // The session is ending: its close requests are never refused.
-    connect(qGuiApp, &QGuiApplication::commitDataRequest, this,
-            [this] { sesionTerminando_ = true; });
 }
 
 void VentanaVesmadur::CerrarPorPrograma() {
@@ -158,7 +155,7 @@ void VentanaVesmadur::closeEvent(QCloseEvent* evento) {
     OrigenCierre origen = OrigenCierre::Otro;
     if (cierrePorPrograma_)
         origen = OrigenCierre::Programa;
-    else if (sesionTerminando_)
+    else if (qGuiApp->isSavingSession())
         origen = OrigenCierre::Sesion;
     else if (evento->spontaneous())
         origen = OrigenCierre::ControlVentana;

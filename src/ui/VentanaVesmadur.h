@@ -69,7 +69,6 @@ private:
     Twips twips_;
     frmVesmadur* formulario_ = nullptr;
     bool cierrePorPrograma_ = false;
-    bool sesionTerminando_ = false;
 
     QLabel* image1_;
     QLabel* etqOrvanto_;

@@ -29,6 +29,8 @@ public:
     void PonerPuntero(Puntero p) override { PunteroActual = p; }
     Respuesta PreguntarSiNo(const std::string& texto, const std::string& titulo) override {
         Cajas.push_back({texto, titulo, true});
+        if (AlPreguntar)
+            AlPreguntar();
         if (Respuestas.empty())
             return Respuesta::No;
         auto r = Respuestas.front();
@@ -61,6 +63,8 @@ public:
     std::deque<Respuesta> Respuestas;
     std::vector<Caja> Cajas;
     std::function<void()> AlProcesarEventos;
+    // Runs while a Yes/No box is open, as the window system would let it.
+    std::function<void()> AlPreguntar;
 
     std::string Titulo, Edicion, Info;
     bool Ajustar = true, Restaurar = true, Cerrar = true, Progreso = false, Visible = false;

@@ -229,18 +229,17 @@ TEST(Cierre, OcupadoRechazaCerrarYCajaPeroNoAlProgramaNiALaSesion) {
 
 // The entry procedure with a scripted window and platform.
 struct Programa {
-    explicit Programa(bool otraCopia = false) {
+    explicit Programa(bool otraCopia = false, TareasVesmadur tareas = {}) {
         basPrincipal::Plataforma p;
         p.OtraCopiaEnEjecucion = [otraCopia] { return otraCopia; };
         p.Avisar = [this](const std::string& texto, const std::string& titulo) {
             avisos.push_back({texto, titulo, false});
         };
-        p.CrearVentana = [this](std::function<void()> cerrar) {
+        p.CrearVentana = [this, tareas](std::function<void()> cerrar) {
             ++ventanasCreadas;
             auto vistaPropia = std::make_unique<VistaGuionada>();
             vista = vistaPropia.get();
-            auto form =
-                std::make_unique<frmVesmadur>(std::move(vistaPropia), TareasVesmadur{}, cerrar);
+            auto form = std::make_unique<frmVesmadur>(std::move(vistaPropia), tareas, cerrar);
             vista->Formulario = form.get();
             return form;
         };
@@ -296,6 +295,47 @@ TEST(CerrarPrograma, CajaDeCierreDescargaYLiberaLaVentana) {
     ASSERT_FALSE(form->AlPedirCierre(OrigenCierre::ControlVentana));
     form->AlDescargar();
     EXPECT_EQ(programa.principal->Ventana(), nullptr);
+}
+
+// A close from the program or the session is never refused, even in the
+// middle of a run or of the confirmation: the window unloads at once, and
+// its object lives on until the action below it on the stack has ended.
+TEST(CerrarPrograma, DuranteUnaCorridaLiberaLaVentanaAlTerminarla) {
+    basPrincipal* principal = nullptr;
+    bool siguioViva = false;
+    TareasVesmadur tareas;
+    tareas.DetectarInstalacion = [] { return Instalado(1); };
+    tareas.ContarMarcaciones = [](frmVesmadur&) { return 3; };
+    tareas.AjustarMarcaciones = [&](frmVesmadur& f) {
+        principal->CerrarPrograma();
+        principal->CerrarPrograma();
+        // The run goes on writing into the unloaded window.
+        f.AgregarLinea("Proceso de ajuste finalizado.");
+        siguioViva = principal->Ventana() == &f && f.Descargada();
+    };
+    Programa programa(false, tareas);
+    principal = programa.principal.get();
+    ASSERT_TRUE(principal->Main());
+    programa.vista->Respuestas = {Respuesta::Si};
+    principal->Ventana()->btnAjustarPulsado();
+    EXPECT_TRUE(siguioViva);
+    EXPECT_EQ(principal->Ventana(), nullptr);
+}
+
+TEST(CerrarPrograma, DuranteLaConfirmacionNoCorreNadaYLiberaLaVentana) {
+    int corridas = 0;
+    TareasVesmadur tareas;
+    tareas.DetectarInstalacion = [] { return Instalado(1); };
+    tareas.ContarMarcaciones = [](frmVesmadur&) { return 3; };
+    tareas.AjustarMarcaciones = [&](frmVesmadur&) { ++corridas; };
+    Programa programa(false, tareas);
+    ASSERT_TRUE(programa.principal->Main());
+    auto* principal = programa.principal.get();
+    programa.vista->Respuestas = {Respuesta::Si};
+    programa.vista->AlPreguntar = [principal] { principal->CerrarPrograma(); };
+    principal->Ventana()->btnAjustarPulsado();
+    EXPECT_EQ(corridas, 0);
+    EXPECT_EQ(principal->Ventana(), nullptr);
 }
 
 TEST(CerrarPrograma, SinVentanaNoHaceNada) {

@@ -88,6 +88,8 @@ TEST(VentanaVesmadur, BarraDeProgresoSeLlenaHastaElFinal) {
     VentanaVesmadur ventana(Twips{96, 96});
     auto* barra = ventana.shape1();
     barra->show();
+    ventana.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&ventana));
     const QColor hecho = barra->palette().color(QPalette::Highlight);
     barra->PonerFraccion(0);
     EXPECT_EQ(PixelesDeColor(barra, hecho), 0);
@@ -99,6 +101,8 @@ TEST(VentanaVesmadur, BarraDeProgresoSeLlenaHastaElFinal) {
     }
     QTest::qWait(50);
     QCoreApplication::processEvents();
+    // At most one repaint per frame, yet more than none.
+    EXPECT_GT(barra->Repintados() - antes, 0);
     EXPECT_LT(barra->Repintados() - antes, 100);
     const int lleno = PixelesDeColor(barra, hecho);
     // Full: from one pixel inside the left and top edges to two inside the
@@ -213,6 +217,52 @@ TEST(VentanaVesmadur, OcupadoLaCajaDeCierreNoCierraYLuegoSi) {
     CajaDeCierre(v.ventana);
     EXPECT_TRUE(v.Cerrada());
     EXPECT_FALSE(v.ventana->isVisible());
+}
+
+// A close that is not the operator's is never refused, even in the middle of
+// a run or of the confirmation: the window goes at once, its logic when the
+// action below it ends (the sanitizer build catches any use after release).
+TEST(VentanaVesmadur, CierreAjenoDuranteLaCorridaLiberaAlTerminar) {
+    VentanaReal* real = nullptr;
+    bool visibleDurante = true;
+    TareasVesmadur tareas;
+    tareas.AjustarMarcaciones = [&](frmVesmadur& f) {
+        real->ventana->close();
+        f.Vista().ProcesarEventos();
+        f.AgregarLinea("Proceso de ajuste finalizado.");
+        f.Vista().DibujarProgreso(1.0f);
+        visibleDurante = real->ventana->isVisible();
+    };
+    VentanaReal v(Instalado(), 3, tareas);
+    real = &v;
+    QTimer::singleShot(0, [] {
+        if (auto* caja = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+            caja->button(QMessageBox::Yes)->click();
+    });
+    v.ventana->btnAjustar()->click();
+    EXPECT_FALSE(visibleDurante);
+    EXPECT_TRUE(v.Cerrada());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(v.ventana);
+}
+
+TEST(VentanaVesmadur, CierreAjenoDuranteLaConfirmacionNoCorreNada) {
+    int corridas = 0;
+    TareasVesmadur tareas;
+    tareas.AjustarMarcaciones = [&](frmVesmadur&) { ++corridas; };
+    VentanaReal v(Instalado(), 3, tareas);
+    QTimer::singleShot(0, [&] {
+        auto* caja = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(caja, nullptr);
+        v.ventana->close();
+        QCoreApplication::processEvents();
+        caja->button(QMessageBox::Yes)->click();
+    });
+    v.ventana->btnAjustar()->click();
+    EXPECT_EQ(corridas, 0);
+    EXPECT_TRUE(v.Cerrada());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(v.ventana);
 }
 
 } // namespace
