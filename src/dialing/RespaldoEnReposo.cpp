@@ -4,6 +4,8 @@
 #include "dialing/ArchivosRetenidos.h"
 
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <optional>
@@ -19,25 +21,27 @@ namespace {
 constexpr off_t kPrimerByteBloqueo = 0x40000000;
 constexpr off_t kBytesBloqueo = 2 + 510;
 
-bool Existe(const std::string& ruta) {
-    struct stat datos {};
-    return ::lstat(ruta.c_str(), &datos) == 0;
-}
-
 void Motivo(std::string* motivo, std::string texto) {
     if (motivo)
         *motivo = std::move(texto);
 }
 
-std::optional<IdArchivo> Identidad(const std::string& ruta) {
+bool Existe(const std::string& ruta) {
     struct stat datos {};
-    if (::stat(ruta.c_str(), &datos) != 0 || !S_ISREG(datos.st_mode))
-        return std::nullopt;
-    return IdArchivo{static_cast<std::uint64_t>(datos.st_dev),
-                     static_cast<std::uint64_t>(datos.st_ino)};
+    return ::lstat(ruta.c_str(), &datos) == 0;
 }
 
-// Keeps the engine of this process away from the file while it is copied.
+// The file a path names, symbolic links followed: what the engine opens and
+// what the copy reads. What a crash leaves lies beside that file.
+std::optional<std::string> RutaReal(const std::string& ruta) {
+    char real[PATH_MAX];
+    if (!::realpath(ruta.c_str(), real))
+        return std::nullopt;
+    return std::string(real);
+}
+
+// Keeps the engine of this process away from the file while it is looked at
+// and copied.
 class RetencionExclusiva {
 public:
     explicit RetencionExclusiva(IdArchivo id) : id_(id), retenido_(RetenerArchivo(id, true)) {}
@@ -54,67 +58,119 @@ private:
     bool retenido_;
 };
 
-// Whether another process has a lock on the database's lock bytes. Opens
-// the file only when this process holds no handle on it: closing any
-// descriptor of a file drops every lock the process has on that file.
-bool BloqueadaPorOtroProceso(const std::string& ruta, std::string* motivo) {
-    const int fd = ::open(ruta.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-    if (fd < 0) {
-        Motivo(motivo, ruta + ": " + std::strerror(errno));
-        return true;
+// A read lock on the database's lock bytes, held for as long as this object
+// lives, as a reader of the database holds it: other readers may come, no
+// writer can change the file. It belongs to its own open file description,
+// so the copy opening and closing the file meanwhile never drops it.
+class LecturaBloqueada {
+public:
+    explicit LecturaBloqueada(const std::string& ruta, std::string* motivo) {
+        fd_ = ::open(ruta.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+        if (fd_ < 0) {
+            Motivo(motivo, ruta + ": " + std::strerror(errno));
+            return;
+        }
+        struct stat datos {};
+        if (::fstat(fd_, &datos) != 0 || !S_ISREG(datos.st_mode)) {
+            Motivo(motivo, ruta + " no es un archivo");
+            return;
+        }
+        id_ = IdArchivo{static_cast<std::uint64_t>(datos.st_dev),
+                        static_cast<std::uint64_t>(datos.st_ino)};
+        // Any lock of another process, even a reader's: the database is in use.
+        struct flock consulta = Rango(F_WRLCK);
+        if (::fcntl(fd_, F_OFD_GETLK, &consulta) != 0) {
+            Motivo(motivo, ruta + ": " + std::strerror(errno));
+            return;
+        }
+        if (consulta.l_type != F_UNLCK) {
+            Motivo(motivo, "otro proceso tiene abierta la base");
+            return;
+        }
+        struct flock lectura = Rango(F_RDLCK);
+        if (::fcntl(fd_, F_OFD_SETLK, &lectura) != 0) {
+            Motivo(motivo, "otro proceso empezo a escribir en la base");
+            return;
+        }
+        bloqueada_ = true;
     }
-    struct flock consulta {};
-    consulta.l_type = F_WRLCK;
-    consulta.l_whence = SEEK_SET;
-    consulta.l_start = kPrimerByteBloqueo;
-    consulta.l_len = kBytesBloqueo;
-    const bool fallo = ::fcntl(fd, F_GETLK, &consulta) != 0;
-    const int causa = errno;
-    ::close(fd);
-    if (fallo) {
-        Motivo(motivo, ruta + ": " + std::strerror(causa));
-        return true;
+    ~LecturaBloqueada() {
+        if (fd_ >= 0)
+            ::close(fd_); // releases the lock
     }
-    if (consulta.l_type != F_UNLCK) {
-        Motivo(motivo,
-               "otro proceso (" + std::to_string(consulta.l_pid) + ") tiene abierta la base");
-        return true;
+    LecturaBloqueada(const LecturaBloqueada&) = delete;
+    LecturaBloqueada& operator=(const LecturaBloqueada&) = delete;
+
+    bool Bloqueada() const { return bloqueada_; }
+    const IdArchivo& Id() const { return id_; }
+
+private:
+    static struct flock Rango(short tipo) {
+        struct flock rango {};
+        rango.l_type = tipo;
+        rango.l_whence = SEEK_SET;
+        rango.l_start = kPrimerByteBloqueo;
+        rango.l_len = kBytesBloqueo;
+        return rango;
     }
-    return false;
+
+    int fd_ = -1;
+    bool bloqueada_ = false;
+    IdArchivo id_;
+};
+
+std::optional<IdArchivo> Identidad(const std::string& ruta) {
+    struct stat datos {};
+    if (::stat(ruta.c_str(), &datos) != 0 || !S_ISREG(datos.st_mode))
+        return std::nullopt;
+    return IdArchivo{static_cast<std::uint64_t>(datos.st_dev),
+                     static_cast<std::uint64_t>(datos.st_ino)};
 }
 
-} // namespace
-
-bool BaseEnReposo(const std::string& ruta, std::string* motivo) {
-    const auto id = Identidad(ruta);
+// Runs `accion` while the database at `ruta` is at rest and kept so: this
+// process's engine kept away, no other process holding it, no writer able
+// to start, nothing of a crash beside it. False, with the reason, otherwise.
+template <class Accion>
+bool EnReposo(const std::string& ruta, std::string* motivo, Accion&& accion) {
+    const auto real = RutaReal(ruta);
+    const auto id = real ? Identidad(*real) : std::nullopt;
     if (!id) {
         Motivo(motivo, ruta + " no es un archivo");
         return false;
     }
-    for (const char* resto : {"-journal", "-wal"}) {
-        if (Existe(ruta + resto)) {
-            Motivo(motivo, "quedan restos de una sesion interrumpida: " + ruta + resto);
-            return false;
-        }
-    }
+    // First keep this process's engine out: only then may the file be
+    // opened and closed here without dropping a lock the engine holds.
     RetencionExclusiva retencion(*id);
     if (!retencion.Retenido()) {
         Motivo(motivo, "este programa tiene abierta la base");
         return false;
     }
-    return !BloqueadaPorOtroProceso(ruta, motivo);
+    LecturaBloqueada lectura(*real, motivo);
+    if (!lectura.Bloqueada())
+        return false;
+    if (!(lectura.Id() == *id)) {
+        Motivo(motivo, ruta + " cambio mientras se revisaba");
+        return false;
+    }
+    // Checked under the lock: no writer can leave one from here on.
+    for (const char* resto : {"-journal", "-wal"}) {
+        if (Existe(*real + resto)) {
+            Motivo(motivo, "quedan restos de una sesion interrumpida: " + *real + resto);
+            return false;
+        }
+    }
+    return accion();
+}
+
+} // namespace
+
+bool BaseEnReposo(const std::string& ruta, std::string* motivo) {
+    return EnReposo(ruta, motivo, [] { return true; });
 }
 
 bool RespaldarBaseEnReposo(DatosInstalacion& datos, const Reloj& reloj) {
-    if (!BaseEnReposo(datos.RutaConfig))
-        return false;
-    const auto id = Identidad(datos.RutaConfig);
-    if (!id)
-        return false;
-    RetencionExclusiva retencion(*id);
-    if (!retencion.Retenido())
-        return false;
-    return RespaldarConfiguracion(datos, reloj);
+    return EnReposo(datos.RutaConfig, nullptr,
+                    [&] { return RespaldarConfiguracion(datos, reloj); });
 }
 
 } // namespace vesmadur

@@ -15,8 +15,9 @@ namespace vesmadur {
 bool BaseEnReposo(const std::string& ruta, std::string* motivo = nullptr);
 
 // The backup of an adjustment run: refused unless the database is at rest,
-// then the verified copy of RespaldarConfiguracion. During the copy the
-// engine of this process cannot open the file.
+// then the verified copy of RespaldarConfiguracion. The database is kept at
+// rest during the copy: this process's engine cannot open it, and another
+// process can read it but not start writing it.
 bool RespaldarBaseEnReposo(DatosInstalacion& datos, const Reloj& reloj);
 
 } // namespace vesmadur

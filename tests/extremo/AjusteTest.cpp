@@ -235,6 +235,24 @@ TEST(Ajuste, RestosDeUnaCaidaImpidenElRespaldoYNoSeTocaNada) {
     EXPECT_FALSE(inst.Vista->Ajustar);
 }
 
+TEST(Ajuste, ConfiguracionQueEsUnEnlaceSeRespaldaYSeAjusta) {
+    InstalacionPrueba inst(Opciones(60));
+    // The database lives elsewhere; the configuration path is a link to it.
+    const auto real = inst.Carpeta() + "/real.orv";
+    std::filesystem::rename(inst.RutaConfig(), real);
+    std::filesystem::create_symlink(real, inst.RutaConfig());
+    const auto bytesAntes = LeerBytes(real);
+    inst.AbrirVentana();
+    inst.Ajustar();
+    EXPECT_NE(inst.Vista->Info.find("Marcaciones ajustadas: " +
+                                    std::to_string(inst.Resumen.Antiguas) + " de 60"),
+              std::string::npos)
+        << inst.Vista->Info;
+    ASSERT_EQ(inst.Respaldos().size(), 1u);
+    EXPECT_EQ(LeerBytes(inst.Respaldos()[0]), bytesAntes);
+    EXPECT_TRUE(std::filesystem::is_symlink(inst.RutaConfig()));
+}
+
 // A second program holding the database open, as Orvanto would.
 class OtroProceso {
 public:
