@@ -5,6 +5,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace vesmadur {
@@ -20,12 +21,20 @@ InstanciaUnica::~InstanciaUnica() {
 InstanciaUnica::Resultado InstanciaUnica::Adquirir() {
     if (descriptor_ >= 0)
         return Resultado::Unica;
-    // Read-only is enough for flock, and lets every user open a lock file
-    // that another user created. No symbolic links: the file may sit in a
-    // world-writable folder. Not inherited by programs we start.
-    const int fd = ::open(ruta_.c_str(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
+    // Read-only is enough for flock. No symbolic links, and no waiting on
+    // something that is not a file (a FIFO would block the open). Not
+    // inherited by programs we start.
+    const int fd =
+        ::open(ruta_.c_str(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
     if (fd < 0) {
-        error_ = std::string("no se pudo abrir ") + ruta_.string() + ": " + std::strerror(errno);
+        error_ = "no se pudo abrir " + ruta_.string() + ": " + std::strerror(errno);
+        return Resultado::Desconocido;
+    }
+    // A lock file someone else made could be held by them forever.
+    struct stat datos {};
+    if (::fstat(fd, &datos) != 0 || !S_ISREG(datos.st_mode) || datos.st_uid != ::geteuid()) {
+        ::close(fd);
+        error_ = ruta_.string() + " no es un archivo de bloqueo propio";
         return Resultado::Desconocido;
     }
     int resultado;
@@ -37,7 +46,7 @@ InstanciaUnica::Resultado InstanciaUnica::Adquirir() {
         ::close(fd);
         if (causa == EWOULDBLOCK)
             return Resultado::OtraCopia;
-        error_ = std::string("no se pudo bloquear ") + ruta_.string() + ": " + std::strerror(causa);
+        error_ = "no se pudo bloquear " + ruta_.string() + ": " + std::strerror(causa);
         return Resultado::Desconocido;
     }
     descriptor_ = fd;
@@ -47,7 +56,15 @@ InstanciaUnica::Resultado InstanciaUnica::Adquirir() {
 std::filesystem::path InstanciaUnica::RutaPredeterminada() {
     if (const char* ruta = std::getenv("VESMADUR_BLOQUEO"); ruta && *ruta)
         return ruta;
-    return "/tmp/vesmadur.lock";
+    // A folder only this user can write, so no one else can take the lock.
+    if (const char* propia = std::getenv("XDG_RUNTIME_DIR"); propia && *propia) {
+        struct stat datos {};
+        if (::stat(propia, &datos) == 0 && S_ISDIR(datos.st_mode) && datos.st_uid == ::geteuid())
+            return std::filesystem::path(propia) / "vesmadur.lock";
+    }
+    if (::geteuid() == 0)
+        return "/run/vesmadur.lock";
+    return "/tmp/vesmadur-" + std::to_string(::geteuid()) + ".lock";
 }
 
 } // namespace vesmadur

@@ -19,8 +19,9 @@ public:
     enum class Resultado {
         Unica,     // the lock is ours: no other copy runs
         OtraCopia, // another copy holds the lock
-        // The lock file cannot be opened, so nothing tells whether a copy
-        // runs. Starting is still safe: the database open is exclusive.
+        // The lock file cannot be opened, is not a file, or belongs to
+        // someone else, so nothing tells whether a copy runs. Starting is
+        // still safe: the database open is exclusive.
         Desconocido,
     };
 
@@ -29,7 +30,8 @@ public:
     // Why the last Adquirir answered Desconocido.
     const std::string& Error() const { return error_; }
 
-    // $VESMADUR_BLOQUEO when set, otherwise one machine-wide file.
+    // $VESMADUR_BLOQUEO when set; otherwise a file in the user's own runtime
+    // folder, /run for root, or a per-user file in /tmp.
     static std::filesystem::path RutaPredeterminada();
 
 private:

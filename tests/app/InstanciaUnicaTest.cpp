@@ -7,6 +7,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -103,13 +104,23 @@ TEST(InstanciaUnica, DentroDelMismoProcesoTambienSeVe) {
     fs::remove_all(carpeta);
 }
 
-TEST(InstanciaUnica, ArchivoDeBloqueoInaccesibleNoSeConfundeConOtraCopia) {
+// A lock that cannot be ours is not taken for another copy, and never makes
+// the start wait.
+TEST(InstanciaUnica, BloqueoQueNoPuedeSerPropioNoSeConfundeConOtraCopia) {
     const auto carpeta = CarpetaTemporal();
     // A path through a regular file cannot be opened, even by root.
     std::ofstream(carpeta / "archivo") << "x";
-    InstanciaUnica instancia(carpeta / "archivo" / "vesmadur.lock");
-    EXPECT_EQ(instancia.Adquirir(), InstanciaUnica::Resultado::Desconocido);
-    EXPECT_FALSE(instancia.Error().empty());
+    // A FIFO would block an ordinary open until someone writes to it.
+    ASSERT_EQ(::mkfifo((carpeta / "fifo").c_str(), 0600), 0);
+    // A file another user made, which that user could hold forever.
+    std::ofstream(carpeta / "ajeno") << "";
+    ASSERT_EQ(::chown((carpeta / "ajeno").c_str(), 65534, 65534), 0);
+    for (const auto& ruta :
+         {carpeta / "archivo" / "vesmadur.lock", carpeta / "fifo", carpeta / "ajeno"}) {
+        InstanciaUnica instancia(ruta);
+        EXPECT_EQ(instancia.Adquirir(), InstanciaUnica::Resultado::Desconocido) << ruta;
+        EXPECT_FALSE(instancia.Error().empty());
+    }
     fs::remove_all(carpeta);
 }
 
