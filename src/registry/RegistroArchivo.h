@@ -26,7 +26,9 @@ namespace vesmadur {
 // each other's changes. A hive that cannot be read or parsed reads as an
 // empty registry and is never replaced: every change to it is refused
 // (ERROR_BADDB when it cannot be parsed). Reads take no lock; a parsed hive is
-// kept until the file changes.
+// kept until the file changes. A change writes the whole hive anew from what
+// was parsed: comment lines of a hand-edited file do not survive it, and
+// keys come out in name order.
 class RegistroArchivo final : public OperacionesRegistro {
 public:
     explicit RegistroArchivo(std::filesystem::path hive);
