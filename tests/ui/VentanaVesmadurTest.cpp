@@ -110,6 +110,31 @@ TEST(VentanaVesmadur, BarraDeProgresoSeLlenaHastaElFinal) {
     EXPECT_EQ(lleno, (barra->width() - 2) * (barra->height() - 2));
 }
 
+// The longest panels the window shows fit the status panel without being cut:
+// the report after a run and the load text, at the designed size and font
+// (Courier New, or a metric twin of it).
+TEST(VentanaVesmadur, LosPanelesCabenEnEtqInfo) {
+    VentanaVesmadur ventana(Twips{96, 96});
+    auto* info = ventana.etqInfo();
+    const QString carpeta = "/opt/orvanto/instalaciones/ofimbra-plus/";
+    const QString trasCorrida =
+        "Directorio: \n    " + carpeta +
+        "\n\nMarcaciones detectadas a procesar: 1234567\n\n"
+        "Respaldando configuracion...\nAbriendo configuracion...\n"
+        "Leyendo marcaciones...\nMarcaciones ajustadas: 1234567 de 9999999\n"
+        "Configuracion cerrada.\nProceso de ajuste finalizado.\n\n"
+        "Presiona el boton <Cerrar> para terminar.";
+    const QString alCargar =
+        "Directorio: \n    " + carpeta +
+        "\n\nMarcaciones detectadas a procesar: 1234567\n\n\n"
+        "NO se puede realizar ninguna tarea, no fue detectado ninguna instalación de ORVANTO.\n\n\n"
+        "Presiona el boton <Cerrar> para terminar.";
+    for (const auto& texto : {trasCorrida, alCargar}) {
+        info->setText(texto);
+        EXPECT_LE(info->heightForWidth(info->width()), info->height()) << texto.toStdString();
+    }
+}
+
 TEST(VentanaVesmadur, DisposicionSigueLaResolucion) {
     VentanaVesmadur ventana(Twips{144, 144});
     EXPECT_EQ(ventana.size(), QSize(971, 539));
