@@ -40,6 +40,15 @@ struct VentanaReal {
     QPointer<VentanaVesmadur> ventana;
 };
 
+// Presses "Ajustar" and answers Yes in the confirmation box.
+void PulsarAjustarYConfirmar(VentanaReal& v) {
+    QTimer::singleShot(0, [] {
+        if (auto* caja = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+            caja->button(QMessageBox::Yes)->click();
+    });
+    v.ventana->btnAjustar()->click();
+}
+
 // What the window system sends when the operator uses the close box.
 void CajaDeCierre(QWidget* ventana) {
     QCloseEvent cierre;
@@ -223,11 +232,7 @@ TEST(VentanaVesmadur, OcupadoLaCajaDeCierreNoCierraYLuegoSi) {
     };
     VentanaReal v(Instalado(), 3, tareas);
     real = &v;
-    QTimer::singleShot(0, [] {
-        if (auto* caja = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
-            caja->button(QMessageBox::Yes)->click();
-    });
-    v.ventana->btnAjustar()->click();
+    PulsarAjustarYConfirmar(v);
 
     EXPECT_TRUE(progresoVisible);
     EXPECT_EQ(puntero, Qt::WaitCursor);
@@ -260,11 +265,7 @@ TEST(VentanaVesmadur, CierreAjenoDuranteLaCorridaLiberaAlTerminar) {
     };
     VentanaReal v(Instalado(), 3, tareas);
     real = &v;
-    QTimer::singleShot(0, [] {
-        if (auto* caja = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
-            caja->button(QMessageBox::Yes)->click();
-    });
-    v.ventana->btnAjustar()->click();
+    PulsarAjustarYConfirmar(v);
     EXPECT_FALSE(visibleDurante);
     EXPECT_TRUE(v.Cerrada());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
