@@ -3,7 +3,7 @@
 #include "app/TextosVesmadur.h"
 #include "dialing/AjusteMarcaciones.h"
 #include "dialing/Marcaciones.h"
-#include "dialing/RespaldoEnReposo.h"
+#include "backup/RespaldoEnReposo.h"
 
 namespace vesmadur {
 

@@ -2,7 +2,7 @@
 
 #include "app/VistaVesmadur.h"
 #include "detect/DatosInstalacion.h"
-#include "dialing/MotorDAO.h"
+#include "database/MotorDAO.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,6 +1,6 @@
 #include "backup/Respaldo.h"
 
-#include "detect/SistemaArchivos.h"
+#include "files/SistemaArchivos.h"
 
 namespace vesmadur {
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "backup/Reloj.h"
+#include "files/Reloj.h"
 #include "detect/DatosInstalacion.h"
-#include "detect/Disco.h"
+#include "files/Disco.h"
 
 #include <string>
 

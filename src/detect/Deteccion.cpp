@@ -2,7 +2,7 @@
 
 #include "backup/Respaldo.h"
 #include "detect/Ediciones.h"
-#include "detect/SistemaArchivos.h"
+#include "files/SistemaArchivos.h"
 #include "registry/ConstantesRegistro.h"
 #include "registry/clsReg.h"
 

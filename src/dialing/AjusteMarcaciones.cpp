@@ -1,6 +1,6 @@
 #include "dialing/AjusteMarcaciones.h"
 
-#include "dialing/Configuracion.h"
+#include "database/Configuracion.h"
 #include "dialing/Marcaciones.h"
 
 #include <cmath>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "dialing/MotorDAO.h"
+#include "database/MotorDAO.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,6 +1,6 @@
 #include "dialing/Marcaciones.h"
 
-#include "dialing/Configuracion.h"
+#include "database/Configuracion.h"
 
 namespace vesmadur {
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "dialing/MotorDAO.h"
-#include "registry/Variante.h"
+#include "database/MotorDAO.h"
+#include "common/Variante.h"
 
 #include <cstdint>
 #include <memory>

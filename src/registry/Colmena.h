@@ -1,6 +1,6 @@
 #pragma once
 
-#include "registry/Variante.h"
+#include "common/Variante.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "registry/OperacionesRegistro.h"
-#include "registry/Variante.h"
+#include "common/Variante.h"
 
 #include <cstdint>
 #include <exception>

@@ -1,6 +1,6 @@
 #include "backup/Respaldo.h"
 
-#include "../detect/CarpetaTemporal.h"
+#include "ayudas/CarpetaTemporal.h"
 
 #include <gtest/gtest.h>
 

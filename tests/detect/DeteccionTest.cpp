@@ -1,6 +1,6 @@
 #include "detect/Deteccion.h"
 
-#include "CarpetaTemporal.h"
+#include "ayudas/CarpetaTemporal.h"
 #include "detect/Ediciones.h"
 #include "registry/RegistroArchivo.h"
 

@@ -1,4 +1,4 @@
-#include "Ayudas.h"
+#include "database/Ayudas.h"
 #include "dialing/Marcaciones.h"
 
 namespace vesmadur {

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "../app/VistaGuionada.h"
-#include "../detect/CarpetaTemporal.h"
+#include "app/VistaGuionada.h"
+#include "ayudas/CarpetaTemporal.h"
 #include "app/TareasSistema.h"
 #include "app/frmVesmadur.h"
-#include "backup/Reloj.h"
-#include "dialing/Configuracion.h"
+#include "files/Reloj.h"
+#include "database/Configuracion.h"
 #include "generador/GeneradorInstalacion.h"
 #include "registry/RegistroArchivo.h"
 

@@ -1,8 +1,8 @@
 #include "generador/GeneradorInstalacion.h"
 
-#include "dialing/BaseCifrada.h"
-#include "dialing/CadenaConexion.h"
-#include "dialing/Configuracion.h"
+#include "database/BaseCifrada.h"
+#include "database/CadenaConexion.h"
+#include "database/Configuracion.h"
 #include "dialing/Marcaciones.h"
 
 #include <array>

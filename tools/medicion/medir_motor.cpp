@@ -5,9 +5,9 @@
 //
 //   vesmadur-medir-motor [ENTRADAS ...]     (default 10000 100000)
 
-#include "dialing/BaseCifrada.h"
-#include "dialing/CadenaConexion.h"
-#include "dialing/Configuracion.h"
+#include "database/BaseCifrada.h"
+#include "database/CadenaConexion.h"
+#include "database/Configuracion.h"
 #include "dialing/Marcaciones.h"
 #include "generador/GeneradorInstalacion.h"
 

@@ -1,4 +1,4 @@
-#include "dialing/CadenaConexion.h"
+#include "database/CadenaConexion.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "backup/Reloj.h"
+#include "files/Reloj.h"
 #include "detect/DatosInstalacion.h"
 
 #include <string>

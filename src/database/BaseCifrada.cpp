@@ -1,4 +1,4 @@
-#include "dialing/BaseCifrada.h"
+#include "database/BaseCifrada.h"
 
 #include <cerrno>
 #include <fcntl.h>

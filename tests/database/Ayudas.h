@@ -4,8 +4,8 @@
 // opened as the program opens them, and second programs (the helper
 // executable and the `sqlcipher` shell) joined to this process by pipes.
 
-#include "dialing/Configuracion.h"
-#include "dialing/MotorDAO.h"
+#include "database/Configuracion.h"
+#include "database/MotorDAO.h"
 #include "generador/GeneradorInstalacion.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "dialing/ArchivosRetenidos.h"
+#include "database/ArchivosRetenidos.h"
 
 #include <string>
 

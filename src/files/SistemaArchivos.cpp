@@ -1,4 +1,4 @@
-#include "detect/SistemaArchivos.h"
+#include "files/SistemaArchivos.h"
 
 #include <atomic>
 #include <cerrno>

@@ -2,8 +2,8 @@
 
 // Inside the engine only: what a Database and its recordsets share.
 
-#include "dialing/BaseCifrada.h"
-#include "dialing/MotorDAO.h"
+#include "database/BaseCifrada.h"
+#include "database/MotorDAO.h"
 
 #include <cstdint>
 #include <memory>

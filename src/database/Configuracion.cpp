@@ -1,4 +1,4 @@
-#include "dialing/Configuracion.h"
+#include "database/Configuracion.h"
 
 namespace vesmadur {
 

@@ -1,6 +1,6 @@
-#include "dialing/CadenaConexion.h"
-#include "dialing/DialectoJet.h"
-#include "dialing/ErrorMotor.h"
+#include "database/CadenaConexion.h"
+#include "database/DialectoJet.h"
+#include "database/ErrorMotor.h"
 #include "dialing/Marcaciones.h"
 
 #include <gtest/gtest.h>

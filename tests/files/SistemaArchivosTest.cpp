@@ -1,6 +1,6 @@
-#include "detect/SistemaArchivos.h"
+#include "files/SistemaArchivos.h"
 
-#include "CarpetaTemporal.h"
+#include "ayudas/CarpetaTemporal.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>

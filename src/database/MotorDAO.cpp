@@ -1,8 +1,8 @@
-#include "dialing/MotorDAO.h"
+#include "database/MotorDAO.h"
 
-#include "dialing/CadenaConexion.h"
-#include "dialing/Conexion.h"
-#include "dialing/DialectoJet.h"
+#include "database/CadenaConexion.h"
+#include "database/Conexion.h"
+#include "database/DialectoJet.h"
 
 #include <cctype>
 #include <sqlcipher/sqlite3.h>

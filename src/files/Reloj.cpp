@@ -1,4 +1,4 @@
-#include "backup/Reloj.h"
+#include "files/Reloj.h"
 
 #include <cstdio>
 #include <ctime>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "backup/Reloj.h"
-#include "detect/Disco.h"
+#include "files/Reloj.h"
+#include "files/Disco.h"
 
 #include <algorithm>
 #include <cerrno>

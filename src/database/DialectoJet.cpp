@@ -1,6 +1,6 @@
-#include "dialing/DialectoJet.h"
+#include "database/DialectoJet.h"
 
-#include "dialing/ErrorMotor.h"
+#include "database/ErrorMotor.h"
 
 #include <cctype>
 

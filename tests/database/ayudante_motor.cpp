@@ -5,7 +5,7 @@
 //                                          "hecho" and waits (to be killed)
 // Prints "fallo" and ends with 1 when the open or the statement fails.
 
-#include "dialing/Configuracion.h"
+#include "database/Configuracion.h"
 
 #include <cstdio>
 #include <string>

@@ -1,4 +1,4 @@
-#include "detect/Disco.h"
+#include "files/Disco.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "dialing/ArchivosRetenidos.h"
+#include "database/ArchivosRetenidos.h"
 
 #include <map>
 #include <mutex>

@@ -1,5 +1,5 @@
-#include "dialing/Conexion.h"
-#include "dialing/MotorDAO.h"
+#include "database/Conexion.h"
+#include "database/MotorDAO.h"
 
 #include <algorithm>
 #include <limits>

@@ -1,7 +1,7 @@
-#include "dialing/RespaldoEnReposo.h"
+#include "backup/RespaldoEnReposo.h"
 
 #include "backup/Respaldo.h"
-#include "dialing/ArchivosRetenidos.h"
+#include "database/ArchivosRetenidos.h"
 
 #include <cerrno>
 #include <climits>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "detect/Disco.h"
+#include "files/Disco.h"
 
 #include <chrono>
 #include <optional>

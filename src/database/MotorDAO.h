@@ -1,7 +1,7 @@
 #pragma once
 
-#include "dialing/ErrorMotor.h"
-#include "registry/Variante.h"
+#include "database/ErrorMotor.h"
+#include "common/Variante.h"
 
 #include <memory>
 #include <string>

@@ -1,4 +1,4 @@
-#include "registry/Variante.h"
+#include "common/Variante.h"
 
 #include <charconv>
 
