@@ -1,9 +1,9 @@
 #include "app/TareasSistema.h"
 
 #include "app/TextosVesmadur.h"
+#include "backup/RespaldoEnReposo.h"
 #include "dialing/AjusteMarcaciones.h"
 #include "dialing/Marcaciones.h"
-#include "backup/RespaldoEnReposo.h"
 
 namespace vesmadur {
 
@@ -26,21 +26,26 @@ private:
 } // namespace
 
 TareasVesmadur TareasDelSistema(const EntornoDeteccion& entorno) {
+    // The window's database handle, held by its tasks: empty whenever no
+    // operation is running, and never open between two operator actions.
+    auto base = std::make_shared<std::unique_ptr<Database>>();
     TareasVesmadur tareas;
     tareas.DetectarInstalacion = [&entorno] { return DetectarInstalacion(entorno); };
-    tareas.ContarMarcaciones = [](frmVesmadur& ventana) {
-        return ContarMarcaciones(ventana.BaseConfiguracion, ventana.Instalacion().RutaConfig);
+    tareas.ContarMarcaciones = [base](frmVesmadur& ventana) {
+        return ContarMarcaciones(*base, ventana.Instalacion().RutaConfig);
     };
-    tareas.AjustarMarcaciones = [&entorno](frmVesmadur& ventana) {
+    tareas.AjustarMarcaciones = [base, &entorno](frmVesmadur& ventana) {
         DatosAjuste datos;
         datos.DirInstalacion = ventana.Instalacion().DirInstalacion;
         datos.RutaConfig = ventana.Instalacion().RutaConfig;
         datos.MarcacionesDetectadas = ventana.MarcacionesDetectadas();
         datos.Respaldar = [&ventana, &entorno] {
-            return RespaldarBaseEnReposo(ventana.Instalacion(), entorno.Tiempo);
+            auto& instalacion = ventana.Instalacion();
+            return RespaldarBaseEnReposo(instalacion.RutaConfig, instalacion.DirInstalacion,
+                                         instalacion.RutaRespaldo, entorno.Tiempo);
         };
         InformeVentana informe(ventana);
-        AjustarMarcaciones(ventana.BaseConfiguracion, datos, informe);
+        AjustarMarcaciones(*base, datos, informe);
     };
     return tareas;
 }

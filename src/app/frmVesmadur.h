@@ -2,7 +2,6 @@
 
 #include "app/VistaVesmadur.h"
 #include "detect/DatosInstalacion.h"
-#include "database/MotorDAO.h"
 
 #include <cstdint>
 #include <functional>
@@ -88,9 +87,6 @@ public:
     // window may then be unloaded, but not yet released.
     bool EnAccion() const { return manejadores_ > 0; }
     VistaVesmadur& Vista() { return *vista_; }
-
-    // The window's database handle: empty whenever no operation is running.
-    std::unique_ptr<Database> BaseConfiguracion;
 
 private:
     void EmpezarManejador();

@@ -19,15 +19,18 @@ std::string NombreRespaldo(const std::string& carpeta, const std::string& base,
     return candidato;
 }
 
-bool RespaldarConfiguracion(DatosInstalacion& datos, const Reloj& reloj, Disco& disco) {
+ResultadoArchivo RespaldarConfiguracion(const std::string& rutaConfig,
+                                        const std::string& dirInstalacion,
+                                        std::string& rutaRespaldo, const Reloj& reloj,
+                                        Disco& disco) {
     SistemaArchivos archivos(disco);
-    if (archivos.FileExists(datos.RutaRespaldo))
-        datos.RutaRespaldo =
-            NombreRespaldo(datos.DirInstalacion, BaseRespaldo, ExtensionRespaldo, reloj);
-    if (datos.RutaConfig.empty() || datos.RutaRespaldo.empty())
-        return false;
-    return static_cast<bool>(archivos.CopyFile(datos.RutaConfig, datos.RutaRespaldo,
-                                               {.Reemplazar = false, .Verificar = true}));
+    if (archivos.FileExists(rutaRespaldo))
+        rutaRespaldo = NombreRespaldo(dirInstalacion, BaseRespaldo, ExtensionRespaldo, reloj);
+    if (rutaConfig.empty())
+        return ResultadoArchivo::Fallo("no hay base de configuracion que respaldar");
+    if (rutaRespaldo.empty())
+        return ResultadoArchivo::Fallo("no hay nombre de respaldo reservado");
+    return archivos.CopyFile(rutaConfig, rutaRespaldo, {.Reemplazar = false, .Verificar = true});
 }
 
 } // namespace vesmadur

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "files/Reloj.h"
-#include "detect/DatosInstalacion.h"
 #include "files/Disco.h"
+#include "files/Reloj.h"
+#include "files/ResultadoArchivo.h"
 
 #include <string>
 
@@ -20,15 +20,18 @@ inline constexpr const char* ExtensionRespaldo = ".resp";
 std::string NombreRespaldo(const std::string& carpeta, const std::string& base,
                            const std::string& extension, const Reloj& reloj);
 
-// Copies the configuration database `datos.RutaConfig` to the backup path
-// `datos.RutaRespaldo`. When a file of that name already exists, the path is
-// first renewed with the current time (and `datos.RutaRespaldo` updated).
-// The copy is written under a hidden temporary name, flushed to the disk,
-// read back and compared with the source, and only then given the backup
-// name, which never replaces an existing entry. True when the backup is
-// complete; on false no file of the backup name was left behind, and the
-// source is never changed. The backup keeps the source's permission bits.
-bool RespaldarConfiguracion(DatosInstalacion& datos, const Reloj& reloj,
-                            Disco& disco = DiscoDelSistema());
+// Copies the configuration database `rutaConfig` to the backup path
+// `rutaRespaldo`. When a file of that name already exists, the path is first
+// renewed with the current time below `dirInstalacion` (and `rutaRespaldo`
+// updated). The copy is written under a hidden temporary name, flushed to the
+// disk, read back and compared with the source, and only then given the
+// backup name, which never replaces an existing entry. Success when the
+// backup is complete; on failure (with its description) no file of the
+// backup name was left behind, and the source is never changed. The backup
+// keeps the source's permission bits.
+ResultadoArchivo RespaldarConfiguracion(const std::string& rutaConfig,
+                                        const std::string& dirInstalacion,
+                                        std::string& rutaRespaldo, const Reloj& reloj,
+                                        Disco& disco = DiscoDelSistema());
 
 } // namespace vesmadur

@@ -21,11 +21,6 @@ namespace {
 constexpr off_t kPrimerByteBloqueo = 0x40000000;
 constexpr off_t kBytesBloqueo = 2 + 510;
 
-void Motivo(std::string* motivo, std::string texto) {
-    if (motivo)
-        *motivo = std::move(texto);
-}
-
 bool Existe(const std::string& ruta) {
     struct stat datos {};
     return ::lstat(ruta.c_str(), &datos) == 0;
@@ -64,15 +59,15 @@ private:
 // so the copy opening and closing the file meanwhile never drops it.
 class LecturaBloqueada {
 public:
-    explicit LecturaBloqueada(const std::string& ruta, std::string* motivo) {
+    explicit LecturaBloqueada(const std::string& ruta) {
         fd_ = ::open(ruta.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
         if (fd_ < 0) {
-            Motivo(motivo, ruta + ": " + std::strerror(errno));
+            estado_ = ResultadoArchivo::Fallo(ruta + ": " + std::strerror(errno));
             return;
         }
         struct stat datos {};
         if (::fstat(fd_, &datos) != 0 || !S_ISREG(datos.st_mode)) {
-            Motivo(motivo, ruta + " no es un archivo");
+            estado_ = ResultadoArchivo::Fallo(ruta + " no es un archivo");
             return;
         }
         id_ = IdArchivo{static_cast<std::uint64_t>(datos.st_dev),
@@ -80,19 +75,18 @@ public:
         // Any lock of another process, even a reader's: the database is in use.
         struct flock consulta = Rango(F_WRLCK);
         if (::fcntl(fd_, F_OFD_GETLK, &consulta) != 0) {
-            Motivo(motivo, ruta + ": " + std::strerror(errno));
+            estado_ = ResultadoArchivo::Fallo(ruta + ": " + std::strerror(errno));
             return;
         }
         if (consulta.l_type != F_UNLCK) {
-            Motivo(motivo, "otro proceso tiene abierta la base");
+            estado_ = ResultadoArchivo::Fallo("otro proceso tiene abierta la base");
             return;
         }
         struct flock lectura = Rango(F_RDLCK);
         if (::fcntl(fd_, F_OFD_SETLK, &lectura) != 0) {
-            Motivo(motivo, "otro proceso empezo a escribir en la base");
+            estado_ = ResultadoArchivo::Fallo("otro proceso empezo a escribir en la base");
             return;
         }
-        bloqueada_ = true;
     }
     ~LecturaBloqueada() {
         if (fd_ >= 0)
@@ -101,7 +95,8 @@ public:
     LecturaBloqueada(const LecturaBloqueada&) = delete;
     LecturaBloqueada& operator=(const LecturaBloqueada&) = delete;
 
-    bool Bloqueada() const { return bloqueada_; }
+    // Success once the lock is held; otherwise why it is not.
+    const ResultadoArchivo& Estado() const { return estado_; }
     const IdArchivo& Id() const { return id_; }
 
 private:
@@ -115,7 +110,7 @@ private:
     }
 
     int fd_ = -1;
-    bool bloqueada_ = false;
+    ResultadoArchivo estado_;
     IdArchivo id_;
 };
 
@@ -129,48 +124,43 @@ std::optional<IdArchivo> Identidad(const std::string& ruta) {
 
 // Runs `accion` while the database at `ruta` is at rest and kept so: this
 // process's engine kept away, no other process holding it, no writer able
-// to start, nothing of a crash beside it. False, with the reason, otherwise.
-template <class Accion>
-bool EnReposo(const std::string& ruta, std::string* motivo, Accion&& accion) {
+// to start, nothing of a crash beside it. A failure with the reason otherwise.
+template <class Accion> ResultadoArchivo EnReposo(const std::string& ruta, Accion&& accion) {
     const auto real = RutaReal(ruta);
     const auto id = real ? Identidad(*real) : std::nullopt;
-    if (!id) {
-        Motivo(motivo, ruta + " no es un archivo");
-        return false;
-    }
+    if (!id)
+        return ResultadoArchivo::Fallo(ruta + " no es un archivo");
     // First keep this process's engine out: only then may the file be
     // opened and closed here without dropping a lock the engine holds.
     RetencionExclusiva retencion(*id);
-    if (!retencion.Retenido()) {
-        Motivo(motivo, "este programa tiene abierta la base");
-        return false;
-    }
-    LecturaBloqueada lectura(*real, motivo);
-    if (!lectura.Bloqueada())
-        return false;
-    if (!(lectura.Id() == *id)) {
-        Motivo(motivo, ruta + " cambio mientras se revisaba");
-        return false;
-    }
+    if (!retencion.Retenido())
+        return ResultadoArchivo::Fallo("este programa tiene abierta la base");
+    LecturaBloqueada lectura(*real);
+    if (!lectura.Estado())
+        return lectura.Estado();
+    if (!(lectura.Id() == *id))
+        return ResultadoArchivo::Fallo(ruta + " cambio mientras se revisaba");
     // Checked under the lock: no writer can leave one from here on.
     for (const char* resto : {"-journal", "-wal"}) {
-        if (Existe(*real + resto)) {
-            Motivo(motivo, "quedan restos de una sesion interrumpida: " + *real + resto);
-            return false;
-        }
+        if (Existe(*real + resto))
+            return ResultadoArchivo::Fallo("quedan restos de una sesion interrumpida: " + *real +
+                                           resto);
     }
     return accion();
 }
 
 } // namespace
 
-bool BaseEnReposo(const std::string& ruta, std::string* motivo) {
-    return EnReposo(ruta, motivo, [] { return true; });
+ResultadoArchivo BaseEnReposo(const std::string& ruta) {
+    return EnReposo(ruta, [] { return ResultadoArchivo::Exito(); });
 }
 
-bool RespaldarBaseEnReposo(DatosInstalacion& datos, const Reloj& reloj) {
-    return EnReposo(datos.RutaConfig, nullptr,
-                    [&] { return RespaldarConfiguracion(datos, reloj); });
+ResultadoArchivo RespaldarBaseEnReposo(const std::string& rutaConfig,
+                                       const std::string& dirInstalacion, std::string& rutaRespaldo,
+                                       const Reloj& reloj) {
+    return EnReposo(rutaConfig, [&] {
+        return RespaldarConfiguracion(rutaConfig, dirInstalacion, rutaRespaldo, reloj);
+    });
 }
 
 } // namespace vesmadur

@@ -3,7 +3,7 @@
 // Inside the engine only: what a Database and its recordsets share.
 
 #include "database/BaseCifrada.h"
-#include "database/MotorDAO.h"
+#include "database/Database.h"
 
 #include <cstdint>
 #include <memory>

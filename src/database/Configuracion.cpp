@@ -1,5 +1,7 @@
 #include "database/Configuracion.h"
 
+#include "database/DBEngine.h"
+
 namespace vesmadur {
 
 void AbrirConfiguracion(std::unique_ptr<Database>& base, const std::string& rutaConfig) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "database/MotorDAO.h"
+#include "database/Database.h"
 
 #include <memory>
 #include <string>

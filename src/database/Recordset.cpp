@@ -1,5 +1,5 @@
 #include "database/Conexion.h"
-#include "database/MotorDAO.h"
+#include "database/Database.h"
 
 #include <algorithm>
 #include <limits>

@@ -38,8 +38,12 @@ public:
         informe_.Agregar(FinLinea);
 
         Linea("Respaldando configuracion...");
-        resultado_.Respaldada = datos_.Respaldar && datos_.Respaldar();
+        const ResultadoArchivo respaldo = datos_.Respaldar
+                                              ? datos_.Respaldar()
+                                              : ResultadoArchivo::Fallo("no hay como respaldar");
+        resultado_.Respaldada = respaldo.Correcto;
         if (!resultado_.Respaldada) {
+            resultado_.MotivoRespaldo = respaldo.Descripcion;
             Linea("Error al RESPALDAR la configuracion!");
             return Terminar();
         }

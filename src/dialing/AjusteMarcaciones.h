@@ -1,6 +1,7 @@
 #pragma once
 
-#include "database/MotorDAO.h"
+#include "database/Database.h"
+#include "files/ResultadoArchivo.h"
 
 #include <cstdint>
 #include <functional>
@@ -30,13 +31,16 @@ struct DatosAjuste {
     std::string RutaConfig;
     // The count taken when the window loaded; shown again, not recounted.
     std::int32_t MarcacionesDetectadas = 0;
-    // Backs the configuration database up; false when no sound backup exists.
-    std::function<bool()> Respaldar;
+    // Backs the configuration database up; a failure (with its reason) when
+    // no sound backup exists.
+    std::function<ResultadoArchivo()> Respaldar;
 };
 
 // What a run did, for whoever wants more than the panel.
 struct ResultadoAjuste {
     bool Respaldada = false;
+    // Why the backup was refused, when it was (the panel only says that it was).
+    std::string MotivoRespaldo;
     bool Abierta = false;
     bool Completa = false; // the walk reached the end without an engine failure
     std::int32_t FilasLeidas = 0;

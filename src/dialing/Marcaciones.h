@@ -1,7 +1,7 @@
 #pragma once
 
-#include "database/MotorDAO.h"
 #include "common/Variante.h"
+#include "database/Database.h"
 
 #include <cstdint>
 #include <memory>

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "files/Disco.h"
+#include "files/ResultadoArchivo.h"
 
 #include <chrono>
 #include <optional>
@@ -8,19 +9,6 @@
 #include <vector>
 
 namespace vesmadur {
-
-// The outcome of an operation that changes files: success, or a failure with
-// a description a person understands (shown verbatim by the restore).
-struct ResultadoArchivo {
-    bool Correcto = true;
-    std::string Descripcion;
-
-    static ResultadoArchivo Exito() { return {}; }
-    static ResultadoArchivo Fallo(std::string descripcion) {
-        return {false, std::move(descripcion)};
-    }
-    explicit operator bool() const { return Correcto; }
-};
 
 // One file of a folder listing: its name without folder and the moment it
 // was created.

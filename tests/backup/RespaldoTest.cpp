@@ -43,12 +43,15 @@ TEST(NombreRespaldo, SaltaSegundoASegundoLosNombresOcupados) {
 struct Instalacion {
     CarpetaTemporal T;
     RelojFijo Reloj{Momento(2019, 8, 3, 14, 25, 7)};
-    DatosInstalacion Registro{1, T.Ruta() + "/", T / "config/tablas.orv", ""};
+    std::string Dir = T.Ruta() + "/", RutaConfig = T / "config/tablas.orv", RutaRespaldo;
 
     Instalacion() {
-        EscribirArchivo(Registro.RutaConfig, ContenidoBinario(1'200'000));
-        ::chmod(Registro.RutaConfig.c_str(), 0604);
-        Registro.RutaRespaldo = NombreRespaldo(T.Ruta(), BaseRespaldo, ExtensionRespaldo, Reloj);
+        EscribirArchivo(RutaConfig, ContenidoBinario(1'200'000));
+        ::chmod(RutaConfig.c_str(), 0604);
+        RutaRespaldo = NombreRespaldo(T.Ruta(), BaseRespaldo, ExtensionRespaldo, Reloj);
+    }
+    ResultadoArchivo Respaldar(Disco& disco = DiscoDelSistema()) {
+        return RespaldarConfiguracion(RutaConfig, Dir, RutaRespaldo, Reloj, disco);
     }
 };
 
@@ -63,8 +66,8 @@ TEST(Respaldo, CopiaIdenticaYNombreOcupadoRenovado) {
                                   std::pair{Momento(2019, 8, 3, 15, 0, 0), "150001"}}) {
         i.Reloj.Momento = momento;
         auto esperado = Arbol(i.T.Ruta());
-        ASSERT_TRUE(RespaldarConfiguracion(i.Registro, i.Reloj));
-        EXPECT_EQ(i.Registro.RutaRespaldo, i.T / "config/tablas20190803-" + sello + ".resp");
+        ASSERT_TRUE(i.Respaldar());
+        EXPECT_EQ(i.RutaRespaldo, i.T / "config/tablas20190803-" + sello + ".resp");
         esperado["config/tablas20190803-" + std::string(sello) + ".resp"] =
             esperado["config/tablas.orv"];
         EXPECT_EQ(Arbol(i.T.Ruta()), esperado);
@@ -81,7 +84,7 @@ TEST_P(RespaldoFallido, NoDejaRespaldoParcial) {
     DiscoConFallos disco;
     GetParam().second(i, disco);
     auto antes = Arbol(i.T.Ruta());
-    EXPECT_FALSE(RespaldarConfiguracion(i.Registro, i.Reloj, disco));
+    EXPECT_FALSE(i.Respaldar(disco));
     EXPECT_EQ(Arbol(i.T.Ruta()), antes);
 }
 
@@ -89,12 +92,12 @@ using I = Instalacion&;
 using D = DiscoConFallos&;
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Casos, RespaldoFallido, testing::Values(
-    std::pair{"OrigenAusente", +[](I i, D) { std::filesystem::remove(i.Registro.RutaConfig); }},
-    std::pair{"SinConfiguracionAlArrancar", +[](I i, D) { i.Registro.RutaRespaldo.clear(); }},
-    std::pair{"SinRutaDeConfiguracion", +[](I i, D) { i.Registro.RutaConfig.clear(); }},
-    std::pair{"CarpetaAusente", +[](I i, D) { i.Registro.RutaRespaldo = i.T / "falta/r.resp"; }},
+    std::pair{"OrigenAusente", +[](I i, D) { std::filesystem::remove(i.RutaConfig); }},
+    std::pair{"SinConfiguracionAlArrancar", +[](I i, D) { i.RutaRespaldo.clear(); }},
+    std::pair{"SinRutaDeConfiguracion", +[](I i, D) { i.RutaConfig.clear(); }},
+    std::pair{"CarpetaAusente", +[](I i, D) { i.RutaRespaldo = i.T / "falta/r.resp"; }},
     // Taken after it was reserved: never replaced.
-    std::pair{"NombreTomadoPorCarpeta", +[](I i, D) { std::filesystem::create_directory(i.Registro.RutaRespaldo); }},
+    std::pair{"NombreTomadoPorCarpeta", +[](I i, D) { std::filesystem::create_directory(i.RutaRespaldo); }},
     std::pair{"DiscoLlenoAMitad", +[](I, D d) { d.LimiteEscritura = 700'000; }},
     std::pair{"CopiaAlterada", +[](I, D d) { d.Alterar = true; }},
     std::pair{"RenombradoFallido", +[](I, D d) { d.FallarRenombrar = true; }}),

@@ -5,7 +5,7 @@
 // executable and the `sqlcipher` shell) joined to this process by pipes.
 
 #include "database/Configuracion.h"
-#include "database/MotorDAO.h"
+#include "database/DBEngine.h"
 #include "generador/GeneradorInstalacion.h"
 
 #include <algorithm>

@@ -97,7 +97,6 @@ TEST(Ajuste, CorridaCompletaReescribeBorraYRespalda) {
     EXPECT_FALSE(inst.Vista->Ajustar);
     EXPECT_FALSE(inst.Vista->Restaurar);
     EXPECT_FALSE(ventana.Ocupado());
-    EXPECT_EQ(ventana.BaseConfiguracion, nullptr);
 }
 
 // One entry that is only "01", referred to from three listed tables: two to
@@ -198,7 +197,7 @@ TEST(Ajuste, ComillasYNulosSeGuardanTalCual) {
 TEST(Ajuste, TablaVaciaInformaCeroDeCero) {
     InstalacionPrueba inst(Opciones(3));
     inst.Preparar({"DELETE * FROM [Numeros de lada]"});
-    auto& ventana = inst.AbrirVentana();
+    inst.AbrirVentana();
     // Nothing to adjust: the window offers the restore, not the run; the
     // run itself, asked all the same, reports an empty walk.
     EXPECT_FALSE(inst.Vista->Ajustar);
@@ -210,8 +209,10 @@ TEST(Ajuste, TablaVaciaInformaCeroDeCero) {
         void ProcesarEventos() override {}
         std::string CaptionCerrar() const override { return "Cerrar"; }
     } informe;
-    DatosAjuste datos{inst.Carpeta(), inst.RutaConfig(), 0, [] { return true; }};
-    const auto resultado = AjustarMarcaciones(ventana.BaseConfiguracion, datos, informe);
+    DatosAjuste datos{inst.Carpeta(), inst.RutaConfig(), 0,
+                      [] { return ResultadoArchivo::Exito(); }};
+    std::unique_ptr<Database> base;
+    const auto resultado = AjustarMarcaciones(base, datos, informe);
     EXPECT_TRUE(resultado.Completa);
     EXPECT_NE(informe.texto.find("Leyendo marcaciones...\r\nMarcaciones ajustadas: 0 de 0\r\n"
                                  "Configuracion cerrada.\r\n"),
@@ -244,8 +245,8 @@ TEST(Ajuste, ConfiguracionQueEsUnEnlaceSeRespaldaYSeAjusta) {
     const auto bytesAntes = LeerBytes(real);
     inst.AbrirVentana();
     inst.Ajustar();
-    EXPECT_NE(inst.Vista->Info.find("Marcaciones ajustadas: " +
-                                    std::to_string(inst.Resumen.Antiguas) + " de 60"),
+    EXPECT_NE(inst.Vista->Info.find(
+                  "Marcaciones ajustadas: " + std::to_string(inst.Resumen.Antiguas) + " de 60"),
               std::string::npos)
         << inst.Vista->Info;
     ASSERT_EQ(inst.Respaldos().size(), 1u);
