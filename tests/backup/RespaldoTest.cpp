@@ -1,6 +1,6 @@
 #include "backup/Respaldo.h"
 
-#include "ayudas/CarpetaTemporal.h"
+#include "ayudas/Archivos.h"
 
 #include <gtest/gtest.h>
 

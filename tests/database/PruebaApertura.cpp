@@ -1,6 +1,7 @@
-#include "database/Ayudas.h"
+#include "ayudas/BaseDatos.h"
 
 #include <functional>
+#include <gtest/gtest.h>
 #include <link.h>
 
 namespace vesmadur {
@@ -46,20 +47,20 @@ const ArchivoMalo kArchivosMalos[] = {
     {"SinClave", Generada, ";LANGID=0x0409;CP=1252;COUNTRY=0"},
     {"ConexionMalformada", Generada, ";LANGID=0x0409;XX=1;pwd=KVTR5316"},
     {"ArchivoFaltante", [](Carpeta c) { return Preparado{c / "tablas.orv"}; }},
-    {"CarpetaFaltante", [](Carpeta c) { return Preparado{c / "no" / "tablas.orv"}; }},
-    {"ArchivoVacio", [](Carpeta c) { return Preparado{EscribirBytes(c / "t.orv", "")}; }},
+    {"CarpetaFaltante", [](Carpeta c) { return Preparado{c / "no/tablas.orv"}; }},
+    {"ArchivoVacio", [](Carpeta c) { return Preparado{EscribirArchivo(c / "t.orv", "")}; }},
     {"TruncadoEnPagina", [](Carpeta c) { return Truncada(c, 0); }},
     {"TruncadoDentroDeLaPrimeraPagina", [](Carpeta c) { return Truncada(c, 700); }},
     {"TextoPlano",
-     [](Carpeta c) { return Preparado{EscribirBytes(c / "t.orv", std::string(5000, 'x'))}; }},
+     [](Carpeta c) { return Preparado{EscribirArchivo(c / "t.orv", std::string(5000, 'x'))}; }},
     {"SqliteSinCifrar",
      [](Carpeta c) {
          EjecutarShell(c / "t.orv", "CREATE TABLE \"Numeros de lada\" (lnId, telefono);\n", false);
          return Preparado{c / "t.orv"};
      }},
-    {"EsUnaCarpeta", [](Carpeta c) { return Preparado{c.Ruta}; }},
+    {"EsUnaCarpeta", [](Carpeta c) { return Preparado{c.Ruta()}; }},
     {"RutaAtraviesaUnArchivo",
-     [](Carpeta c) { return Preparado{EscribirBytes(c / "config", "x") / "tablas.orv"}; }},
+     [](Carpeta c) { return Preparado{EscribirArchivo(c / "config", "x") + "/tablas.orv"}; }},
     {"RetenidoPorOtroProceso",
      [](Carpeta c) {
          const auto ruta = Generada(c).Ruta;
@@ -81,7 +82,7 @@ TEST_P(AperturaFallida, ManejadorVacioSinMensajeNiCambios) {
     const bool archivo = fs::is_regular_file(caso.Ruta);
     const bool existia = fs::exists(caso.Ruta);
     const std::string antes = archivo ? LeerBytes(caso.Ruta) : "";
-    const auto listado = Contenido(carpeta.Ruta);
+    const auto listado = Nombres(carpeta.Ruta());
 
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
@@ -92,7 +93,7 @@ TEST_P(AperturaFallida, ManejadorVacioSinMensajeNiCambios) {
 
     EXPECT_EQ(fs::exists(caso.Ruta), existia);
     EXPECT_EQ(archivo ? LeerBytes(caso.Ruta) : "", antes);
-    EXPECT_EQ(Contenido(carpeta.Ruta), listado);
+    EXPECT_EQ(Nombres(carpeta.Ruta()), listado);
 }
 
 INSTANTIATE_TEST_SUITE_P(Casos, AperturaFallida, testing::ValuesIn(kArchivosMalos),
@@ -109,13 +110,13 @@ TEST(Apertura, AbrirYCerrarSinCambiosDejaElArchivoIdentico) {
         auto base = DBEngine::Instancia().Workspaces(0).OpenDatabase(
             ruta.string(), true, soloLectura, kConexionConfiguracion);
         ASSERT_NE(base, nullptr);
-        EXPECT_EQ(ClavesDe(*base).size(), 300u);
+        EXPECT_EQ(LeerNumeros(*base).size(), 300u);
         EXPECT_THROW(base->Execute(soloLectura ? "DELETE * FROM LD1" : "DELETE * FROM LD9"),
                      ErrorMotor);
         EXPECT_THROW(base->Execute("PRAGMA user_version = 3"), ErrorMotor);
         base->Close();
         EXPECT_EQ(LeerBytes(ruta), antes);
-        EXPECT_EQ(Contenido(carpeta.Ruta), std::vector<std::string>{"tablas.orv"});
+        EXPECT_EQ(Nombres(carpeta.Ruta()), std::vector<std::string>{"tablas.orv"});
     }
 }
 
@@ -134,7 +135,7 @@ TEST(Apertura, ManejadorDeConfiguracionYUsoTrasCerrar) {
     base->Execute("UPDATE [Numeros de lada] SET telefono = 'x' WHERE lnId = 1");
     AbrirConfiguracion(base, ruta.string());
     ASSERT_NE(base, nullptr);
-    EXPECT_EQ(TelefonoDe(*base, 1), Variante("x"));
+    EXPECT_EQ(LeerNumeros(*base).at(1), "x");
 
     auto cursor = base->OpenRecordset(kTablaNumeros);
     base->Close();

@@ -1,5 +1,6 @@
-#include "database/Ayudas.h"
+#include "ayudas/BaseDatos.h"
 
+#include <gtest/gtest.h>
 #include <map>
 #include <set>
 
@@ -15,7 +16,8 @@ protected:
         Generar(carpeta_, entradas);
         base_ = AbrirComoPrograma(carpeta_ / "tablas.orv");
         ASSERT_NE(base_, nullptr);
-        originales_ = ClavesDe(*base_);
+        for (const auto& fila : LeerNumeros(*base_))
+            originales_.push_back(fila.first);
     }
     // A dynaset on the numbers, populated (standing on the last row, then
     // back on the first) unless `poblar` is false.
@@ -158,8 +160,8 @@ TEST_F(Cursor, CamposPorPosicionConSuTipo) {
     EXPECT_EQ(ld->Fields(2), Variante(1.5));
     EXPECT_THROW(ld->Fields(3), ErrorMotor);
     EXPECT_THROW(ld->Fields(-1), ErrorMotor);
-    EXPECT_TRUE(TelefonoDe(*base_, 1).EsNulo());
-    EXPECT_EQ(TelefonoDe(*base_, originales_[1]), Variante(""));
+    EXPECT_EQ(LeerNumeros(*base_).at(1), std::nullopt);
+    EXPECT_EQ(LeerNumeros(*base_).at(originales_[1]), "");
     for (const char* tabla : {"LD99", "sqlite_master"})
         EXPECT_THROW(base_->OpenRecordset(tabla), ErrorMotor) << tabla;
     EXPECT_THROW(base_->OpenRecordset(kTablaNumeros, 4), ErrorMotor);

@@ -1,7 +1,6 @@
 #include "database/CadenaConexion.h"
 #include "database/DialectoJet.h"
 #include "database/ErrorMotor.h"
-#include "dialing/Marcaciones.h"
 
 #include <gtest/gtest.h>
 
@@ -9,33 +8,6 @@ namespace vesmadur {
 namespace {
 
 using Par = std::pair<const char*, const char*>;
-
-// A stored number and what the rewrite gives: the worked examples, then text
-// compared exactly as stored (a leading blank is not trimmed; "0101..." loses
-// one prefix only). A value is old-style exactly when the rewrite changes it.
-class ReglaMarcacion : public testing::TestWithParam<Par> {};
-
-TEST_P(ReglaMarcacion, ClasificaYAjustaComoLaTabla) {
-    const std::string guardado = GetParam().first;
-    EXPECT_EQ(AjustarNumero(guardado), GetParam().second) << '"' << guardado << '"';
-    EXPECT_EQ(EsMarcacionAntigua(guardado), guardado != GetParam().second) << '"' << guardado;
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Ejemplos, ReglaMarcacion,
-    testing::Values(Par{"015512345678", "5512345678"}, Par{"0445512345678", "5512345678"},
-                    Par{"0455512345678", "5512345678"}, Par{"0144123456", "44123456"},
-                    Par{"0101234", "01234"}, Par{"04412", "12"}, Par{"01", ""}, Par{"045", ""},
-                    Par{"044", ""}, Par{"0455", "5"}, Par{"5512345678", "5512345678"},
-                    Par{"04", "04"}, Par{"0044123456", "0044123456"}, Par{"", ""},
-                    Par{" 015512345678", " 015512345678"}, Par{"01015512345678", "015512345678"},
-                    Par{"0", "0"}, Par{"046123", "046123"}, Par{"01-55-1234", "-55-1234"}));
-
-TEST(ReglaMarcacion, NuloYNumerosNoSonAntiguos) {
-    EXPECT_FALSE(EsMarcacionAntigua(Variante(Nulo{})));
-    EXPECT_FALSE(EsMarcacionAntigua(Variante(std::int64_t{15512345678})));
-    EXPECT_TRUE(EsMarcacionAntigua(Variante("045123")));
-}
 
 // Jet statements and what SQLite is given ("" when unchanged, nullptr when
 // refused): literals stay as they are, and nothing in a value may end a
@@ -64,8 +36,8 @@ INSTANTIATE_TEST_SUITE_P(
         // Jet's double-quoted literal is a single-quoted one in SQLite.
         Par{"UPDATE t SET a = \"it's \"\"x\"\"\"", "UPDATE t SET a = 'it''s \"x\"'"},
         // A bracketed name stays bracketed, whatever it holds.
-        Par{"SELECT [a\"b] FROM t", ""},
-        Par{"UPDATE t SET a = 1;", "UPDATE t SET a = 1"}, Par{"UPDATE t SET a = 'abierto", nullptr},
+        Par{"SELECT [a\"b] FROM t", ""}, Par{"UPDATE t SET a = 1;", "UPDATE t SET a = 1"},
+        Par{"UPDATE t SET a = 'abierto", nullptr},
         Par{"UPDATE [Numeros de lada SET a = 1", nullptr},
         Par{"UPDATE t SET a = \"abierto", nullptr}, Par{"UPDATE t SET a = ''' WHERE 1", nullptr},
         Par{"UPDATE t SET a = 'x'; DROP TABLE t", nullptr},

@@ -1,6 +1,6 @@
 #include "detect/Deteccion.h"
 
-#include "ayudas/CarpetaTemporal.h"
+#include "ayudas/Archivos.h"
 #include "detect/Ediciones.h"
 #include "registry/RegistroArchivo.h"
 

@@ -1,17 +1,17 @@
 #include "InstalacionPrueba.h"
+#include "ayudas/Proceso.h"
 #include "dialing/AjusteMarcaciones.h"
 #include "dialing/Marcaciones.h"
 
 #include <csignal>
+#include <cstdio>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace vesmadur {
 namespace {
 
-using prueba::InstalacionPrueba;
-using prueba::LeerBytes;
+using namespace prueba;
 
 OpcionesGenerador Opciones(std::int32_t entradas, std::uint64_t semilla = 7) {
     OpcionesGenerador o;
@@ -255,44 +255,24 @@ TEST(Ajuste, ConfiguracionQueEsUnEnlaceSeRespaldaYSeAjusta) {
 }
 
 // A second program holding the database open, as Orvanto would.
-class OtroProceso {
-public:
-    explicit OtroProceso(const std::string& ruta) {
-        int tubo[2];
-        if (::pipe(tubo) != 0)
-            throw std::runtime_error("pipe");
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            ::close(tubo[0]);
-            std::unique_ptr<Database> base;
-            AbrirConfiguracion(base, ruta);
-            const char listo = base ? 'S' : 'N';
-            if (::write(tubo[1], &listo, 1) != 1)
-                ::_exit(1);
-            for (;;)
-                ::pause();
-        }
-        ::close(tubo[1]);
-        char listo = 0;
-        if (::read(tubo[0], &listo, 1) != 1 || listo != 'S')
-            throw std::runtime_error("hijo");
-        ::close(tubo[0]);
-    }
-    ~OtroProceso() {
-        ::kill(pid_, SIGKILL);
-        ::waitpid(pid_, nullptr, 0);
-    }
-
-private:
-    pid_t pid_ = -1;
-};
+std::function<int()> Retener(const std::string& ruta) {
+    return [ruta]() -> int {
+        std::unique_ptr<Database> base;
+        AbrirConfiguracion(base, ruta);
+        std::printf(base ? "listo\n" : "fallo\n");
+        std::fflush(stdout);
+        for (;;)
+            ::pause();
+    };
+}
 
 TEST(Ajuste, BaseRetenidaPorOtroProcesoNoSeRespaldaNiSeToca) {
     InstalacionPrueba inst(Opciones(50));
     inst.AbrirVentana();
     const auto bytesAntes = LeerBytes(inst.RutaConfig());
     {
-        OtroProceso orvanto(inst.RutaConfig());
+        Proceso orvanto(Retener(inst.RutaConfig()));
+        ASSERT_EQ(orvanto.Linea(), "listo");
         inst.Ajustar();
     }
     EXPECT_NE(inst.Vista->Info.find("Error al RESPALDAR la configuracion!\r\n"), std::string::npos);
@@ -354,7 +334,8 @@ TEST(Arranque, SinRegistroNiCarpetaNoHayInstalacion) {
 
 TEST(Arranque, BaseRetenidaPorOtroProcesoCuentaCeroYOfreceRestaurar) {
     InstalacionPrueba inst(Opciones(50));
-    OtroProceso orvanto(inst.RutaConfig());
+    Proceso orvanto(Retener(inst.RutaConfig()));
+    ASSERT_EQ(orvanto.Linea(), "listo");
     auto& ventana = inst.AbrirVentana();
     EXPECT_EQ(inst.Vista->Edicion, "Orvanto detectado: Ofimbra");
     EXPECT_EQ(ventana.MarcacionesDetectadas(), 0);
@@ -391,33 +372,18 @@ TEST(Ajuste, CorridaMuertaConSigkillDejaUnaBaseCoherente) {
     InstalacionPrueba inst(Opciones(3000, 11));
     const auto antes = inst.LeerNumeros();
     const auto bytesAntes = LeerBytes(inst.RutaConfig());
-    int tubo[2];
-    ASSERT_EQ(::pipe(tubo), 0);
-    const pid_t hijo = ::fork();
-    if (hijo == 0) {
-        ::close(tubo[0]);
-        auto& ventana = inst.AbrirVentana();
+    Proceso corrida([&inst] {
+        inst.AbrirVentana();
         // Each processing of events tells the parent how far the walk got.
-        inst.Vista->AlProcesarEventos = [fd = tubo[1]] {
-            const char paso = '.';
-            if (::write(fd, &paso, 1) != 1)
+        inst.Vista->AlProcesarEventos = [] {
+            if (::write(1, ".", 1) != 1)
                 ::_exit(1);
         };
-        (void)ventana;
         inst.Ajustar();
-        ::_exit(0);
-    }
-    ::close(tubo[1]);
-    char pasos[100];
-    std::size_t leidos = 0;
-    while (leidos < sizeof pasos) {
-        const auto n = ::read(tubo[0], pasos + leidos, sizeof pasos - leidos);
-        ASSERT_GT(n, 0) << "la corrida termino antes de tiempo";
-        leidos += static_cast<std::size_t>(n);
-    }
-    ::kill(hijo, SIGKILL);
-    ::waitpid(hijo, nullptr, 0);
-    ::close(tubo[0]);
+        return 0;
+    });
+    ASSERT_EQ(corrida.Leer(100), std::string(100, '.')) << "la corrida termino antes de tiempo";
+    EXPECT_EQ(corrida.Matar(), -SIGKILL);
 
     // The database opens; every entry is as before or fully rewritten, and
     // no entry is gone while rows still refer to it.

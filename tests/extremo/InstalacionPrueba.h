@@ -1,11 +1,11 @@
 #pragma once
 
-#include "app/VistaGuionada.h"
-#include "ayudas/CarpetaTemporal.h"
 #include "app/TareasSistema.h"
+#include "app/VistaGuionada.h"
 #include "app/frmVesmadur.h"
-#include "files/Reloj.h"
+#include "ayudas/BaseDatos.h"
 #include "database/Configuracion.h"
+#include "files/Reloj.h"
 #include "generador/GeneradorInstalacion.h"
 #include "registry/RegistroArchivo.h"
 
@@ -19,23 +19,6 @@
 #include <vector>
 
 namespace vesmadur::prueba {
-
-// A clock stopped at one moment.
-class RelojParado final : public Reloj {
-public:
-    std::chrono::local_seconds Ahora() const override {
-        using namespace std::chrono;
-        return local_days{year{2019} / August / 3} + hours{14} + minutes{25} + seconds{7};
-    }
-};
-
-inline std::string LeerBytes(const std::string& ruta) {
-    std::ifstream archivo(ruta, std::ios::binary);
-    return {std::istreambuf_iterator<char>(archivo), std::istreambuf_iterator<char>()};
-}
-
-// One row of "Numeros de lada": its key and its number (empty when Null).
-using Numeros = std::map<std::int64_t, std::optional<std::string>>;
 
 // A real installation in a temporary folder: a registry file naming it as
 // "Ofimbra", a generated configuration database, and the main window over it
@@ -91,24 +74,9 @@ public:
         CerrarConfiguracion(base);
     }
 
-    Numeros LeerNumeros() { return LeerTabla("Numeros de lada", 0, 1); }
-
-    // (column a, column b as text) of every row of a table.
+    Numeros LeerNumeros() { return prueba::LeerNumeros(RutaConfig()); }
     Numeros LeerTabla(const std::string& tabla, int a, int b) {
-        std::unique_ptr<Database> base;
-        AbrirConfiguracion(base, RutaConfig());
-        if (!base)
-            throw std::runtime_error("no se pudo abrir " + RutaConfig());
-        Numeros filas;
-        auto rs = base->OpenRecordset(tabla);
-        for (; !rs->Eof(); rs->MoveNext()) {
-            const auto valor = rs->Fields(b);
-            filas[*rs->Fields(a).Entero()] =
-                valor.EsNulo() ? std::nullopt : std::optional(valor.ComoTexto());
-        }
-        rs->Close();
-        CerrarConfiguracion(base);
-        return filas;
+        return prueba::LeerTabla(RutaConfig(), tabla, a, b);
     }
 
     // How many rows of table `tabla` refer to entry `lnId`.
@@ -139,7 +107,7 @@ public:
 private:
     CarpetaTemporal carpeta_;
     RegistroArchivo registro_{carpeta_ / "registro.reg"};
-    RelojParado reloj_;
+    RelojFijo reloj_;
     std::optional<EntornoDeteccion> entorno_;
     std::unique_ptr<frmVesmadur> ventana_;
 };

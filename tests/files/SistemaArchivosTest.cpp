@@ -1,6 +1,6 @@
 #include "files/SistemaArchivos.h"
 
-#include "ayudas/CarpetaTemporal.h"
+#include "ayudas/Archivos.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>

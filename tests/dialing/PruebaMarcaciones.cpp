@@ -1,10 +1,41 @@
-#include "database/Ayudas.h"
+#include "ayudas/BaseDatos.h"
 #include "dialing/Marcaciones.h"
+
+#include <gtest/gtest.h>
 
 namespace vesmadur {
 namespace {
 
 using namespace prueba;
+
+using Par = std::pair<const char*, const char*>;
+
+// A stored number and what the rewrite gives: the worked examples, then text
+// compared exactly as stored (a leading blank is not trimmed; "0101..." loses
+// one prefix only). A value is old-style exactly when the rewrite changes it.
+class ReglaMarcacion : public testing::TestWithParam<Par> {};
+
+TEST_P(ReglaMarcacion, ClasificaYAjustaComoLaTabla) {
+    const std::string guardado = GetParam().first;
+    EXPECT_EQ(AjustarNumero(guardado), GetParam().second) << '"' << guardado << '"';
+    EXPECT_EQ(EsMarcacionAntigua(guardado), guardado != GetParam().second) << '"' << guardado;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ejemplos, ReglaMarcacion,
+    testing::Values(Par{"015512345678", "5512345678"}, Par{"0445512345678", "5512345678"},
+                    Par{"0455512345678", "5512345678"}, Par{"0144123456", "44123456"},
+                    Par{"0101234", "01234"}, Par{"04412", "12"}, Par{"01", ""}, Par{"045", ""},
+                    Par{"044", ""}, Par{"0455", "5"}, Par{"5512345678", "5512345678"},
+                    Par{"04", "04"}, Par{"0044123456", "0044123456"}, Par{"", ""},
+                    Par{" 015512345678", " 015512345678"}, Par{"01015512345678", "015512345678"},
+                    Par{"0", "0"}, Par{"046123", "046123"}, Par{"01-55-1234", "-55-1234"}));
+
+TEST(ReglaMarcacion, NuloYNumerosNoSonAntiguos) {
+    EXPECT_FALSE(EsMarcacionAntigua(Variante(Nulo{})));
+    EXPECT_FALSE(EsMarcacionAntigua(Variante(std::int64_t{15512345678})));
+    EXPECT_TRUE(EsMarcacionAntigua(Variante("045123")));
+}
 
 // Entries, and the shares of old-style entries, bare prefixes and nulls.
 OpcionesGenerador Forma(std::int32_t entradas, double antigua, double soloPrefijo, double nula) {
@@ -22,7 +53,7 @@ class ConteoGenerado : public testing::TestWithParam<OpcionesGenerador> {};
 // file as it was.
 TEST_P(ConteoGenerado, CuentaLoQueElGeneradorEscribio) {
     CarpetaTemporal carpeta;
-    const auto resumen = GenerarInstalacion(carpeta.Ruta, GetParam());
+    const auto resumen = GenerarInstalacion(carpeta.Ruta(), GetParam());
     const std::string antes = LeerBytes(resumen.RutaConfig);
     std::unique_ptr<Database> base;
     EXPECT_EQ(ContarMarcaciones(base, resumen.RutaConfig.string()), resumen.Antiguas);
@@ -33,6 +64,27 @@ TEST_P(ConteoGenerado, CuentaLoQueElGeneradorEscribio) {
 INSTANTIATE_TEST_SUITE_P(Formas, ConteoGenerado,
                          testing::Values(Forma(2000, 0.3, 0.01, 0.01), Forma(700, 1, 0, 0),
                                          Forma(900, 0.2, 0.3, 0.1), Forma(0, 0.5, 0, 0)));
+
+// A database a maintainer makes by hand with the sqlcipher shell opens in the
+// program, counts as the rules say, and takes the statements of the run.
+TEST(FormatoCompartido, BaseHechaEnElShellAbreYCuenta) {
+    CarpetaTemporal carpeta;
+    const auto ruta = carpeta / "tablas.orv";
+    ASSERT_EQ(EjecutarShell(ruta, "CREATE TABLE \"Numeros de lada\" (lnId INTEGER PRIMARY KEY, "
+                                  "telefono TEXT, nota TEXT);\n"
+                                  "INSERT INTO \"Numeros de lada\" VALUES (1, '015512345678', "
+                                  "'a'), (2, '0445512345678', NULL), (3, '5512345678', NULL), "
+                                  "(4, NULL, NULL), (5, ' 015512345678', NULL), (6, '045', "
+                                  "NULL), (7, '', NULL), (9, '0101234', NULL);\n"),
+              "");
+    std::unique_ptr<Database> base;
+    EXPECT_EQ(ContarMarcaciones(base, ruta), 4);
+    EXPECT_EQ(base, nullptr);
+    ASSERT_NE(base = AbrirComoPrograma(ruta), nullptr);
+    base->Execute("DELETE * FROM [Numeros de lada] WHERE lnId = 6");
+    base->Close();
+    EXPECT_EQ(EjecutarShell(ruta, "SELECT count(*) FROM \"Numeros de lada\";\n"), "7\n");
+}
 
 // Nulls do not count; an empty table, or none at all, counts 0 and the file
 // is closed again afterwards.
@@ -72,7 +124,7 @@ TEST(Generador, MismaSemillaMismasFilasOtraSemillaOtras) {
 TEST(Generador, InstalacionConElEsquemaEsperado) {
     CarpetaTemporal carpeta;
     const auto r = GenerarInstalacion(carpeta / "Orvanto", Forma(1000, 0.3, 0.01, 0.01));
-    EXPECT_EQ(r.RutaConfig, carpeta / "Orvanto" / "config" / "tablas.orv");
+    EXPECT_EQ(r.RutaConfig, fs::path(carpeta / "Orvanto/config/tablas.orv"));
     std::string guion = "SELECT group_concat(depurar, '') FROM \"Tablas de ladas\";\nSELECT 0";
     for (int ld = 1; ld <= 6; ++ld)
         guion += " + (SELECT count(*) FROM LD" + std::to_string(ld) + " WHERE idLada IN " +
@@ -85,10 +137,10 @@ TEST(Generador, InstalacionConElEsquemaEsperado) {
 // error that leaves what was there untouched; bad options leave no file.
 TEST(Generador, NoReemplazaNiDejaRestos) {
     CarpetaTemporal carpeta;
-    EscribirBytes(carpeta / "tablas.orv", "datos del operador");
+    EscribirArchivo(carpeta / "tablas.orv", "datos del operador");
     EXPECT_THROW(GenerarBaseConfiguracion(carpeta / "tablas.orv", {}), ErrorGenerador);
     EXPECT_EQ(LeerBytes(carpeta / "tablas.orv"), "datos del operador");
-    EXPECT_THROW(GenerarInstalacion(EscribirBytes(carpeta / "archivo", "x"), {}), ErrorGenerador);
+    EXPECT_THROW(GenerarInstalacion(EscribirArchivo(carpeta / "archivo", "x"), {}), ErrorGenerador);
     EXPECT_EQ(LeerBytes(carpeta / "archivo"), "x");
     EXPECT_THROW(GenerarBaseConfiguracion(carpeta / "nueva.orv", Forma(-1, 0, 0, 0)),
                  ErrorGenerador);

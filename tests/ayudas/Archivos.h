@@ -1,7 +1,11 @@
 #pragma once
 
-#include "files/Reloj.h"
+// Helpers shared by every test: a temporary folder, reading and writing
+// bytes, snapshots of a folder, the fixed clock and the failing disk (the
+// only fakes: what cannot be real in a test).
+
 #include "files/Disco.h"
+#include "files/Reloj.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -14,21 +18,24 @@
 #include <stdexcept>
 #include <string>
 #include <sys/stat.h>
+#include <vector>
 
 namespace vesmadur::prueba {
+
+namespace fs = std::filesystem;
 
 // A fresh folder under the system's temporary folder, removed with all its
 // contents when the test ends.
 class CarpetaTemporal {
 public:
-    CarpetaTemporal() : ruta_(std::filesystem::temp_directory_path() / "vesmadur-XXXXXX") {
+    CarpetaTemporal() : ruta_(fs::temp_directory_path() / "vesmadur-XXXXXX") {
         if (::mkdtemp(ruta_.data()) == nullptr)
             throw std::runtime_error(ruta_);
     }
     CarpetaTemporal(const CarpetaTemporal&) = delete;
     ~CarpetaTemporal() {
         std::error_code error;
-        std::filesystem::remove_all(ruta_, error);
+        fs::remove_all(ruta_, error);
     }
     const std::string& Ruta() const { return ruta_; }
     std::string operator/(const std::string& relativa) const { return ruta_ + "/" + relativa; }
@@ -37,9 +44,16 @@ private:
     std::string ruta_;
 };
 
-inline void EscribirArchivo(const std::string& ruta, const std::string& contenido) {
-    std::filesystem::create_directories(std::filesystem::path(ruta).parent_path());
+inline std::string LeerBytes(const fs::path& ruta) {
+    std::ifstream archivo(ruta, std::ios::binary);
+    return {std::istreambuf_iterator<char>(archivo), std::istreambuf_iterator<char>()};
+}
+
+// Writes `contenido` to `ruta`, making its folders; gives the path back.
+inline std::string EscribirArchivo(const std::string& ruta, const std::string& contenido) {
+    fs::create_directories(fs::path(ruta).parent_path());
     std::ofstream(ruta, std::ios::binary | std::ios::trunc) << contenido;
+    return ruta;
 }
 
 inline mode_t Permisos(const std::string& ruta) {
@@ -47,17 +61,22 @@ inline mode_t Permisos(const std::string& ruta) {
     return ::stat(ruta.c_str(), &datos) == 0 ? datos.st_mode & 07777 : 0;
 }
 
+// Names of the entries in a folder, sorted.
+inline std::vector<std::string> Nombres(const fs::path& carpeta) {
+    std::vector<std::string> nombres;
+    for (const auto& e : fs::directory_iterator(carpeta))
+        nombres.push_back(e.path().filename());
+    std::sort(nombres.begin(), nombres.end());
+    return nombres;
+}
+
 // Every entry below `carpeta`, hidden ones included, by relative path: "/"
 // for a folder, else the permission bits and the content. A snapshot to compare.
 inline std::map<std::string, std::string> Arbol(const std::string& carpeta) {
     std::map<std::string, std::string> arbol;
-    for (const auto& e : std::filesystem::recursive_directory_iterator(carpeta)) {
-        std::ifstream entrada(e.path(), std::ios::binary);
-        arbol[std::filesystem::relative(e.path(), carpeta)] =
-            e.is_directory() ? "/"
-                             : std::to_string(Permisos(e.path())) + " " +
-                                   std::string(std::istreambuf_iterator<char>(entrada), {});
-    }
+    for (const auto& e : fs::recursive_directory_iterator(carpeta))
+        arbol[fs::relative(e.path(), carpeta)] =
+            e.is_directory() ? "/" : std::to_string(Permisos(e.path())) + " " + LeerBytes(e.path());
     return arbol;
 }
 
@@ -70,19 +89,21 @@ inline std::string ContenidoBinario(std::size_t tamano) {
     return datos;
 }
 
-// The only fakes: a clock showing the moment the test sets...
-struct RelojFijo : Reloj {
-    explicit RelojFijo(std::chrono::local_seconds momento) : Momento(momento) {}
-    std::chrono::local_seconds Ahora() const override { return Momento; }
-    std::chrono::local_seconds Momento;
-};
-
 inline std::chrono::local_seconds Momento(int a, unsigned m, unsigned d, int h, int mi, int s) {
     using namespace std::chrono;
     return local_days(year(a) / month(m) / day(d)) + hours(h) + minutes(mi) + seconds(s);
 }
 
-// ...and the real disk with chosen calls failing as a full or broken disk fails.
+// A clock showing the moment the test sets (by default the program's start
+// in the worked example: 2019-08-03 14:25:07).
+struct RelojFijo : Reloj {
+    explicit RelojFijo(std::chrono::local_seconds momento = prueba::Momento(2019, 8, 3, 14, 25, 7))
+        : Momento(momento) {}
+    std::chrono::local_seconds Ahora() const override { return Momento; }
+    std::chrono::local_seconds Momento;
+};
+
+// The real disk with chosen calls failing as a full or broken disk fails.
 struct DiscoConFallos : Disco {
     using C = const char*;
     std::optional<std::size_t> LimiteEscritura; // then "no space left"

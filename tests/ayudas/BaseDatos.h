@@ -1,0 +1,92 @@
+#pragma once
+
+// Helpers of the tests that use the database: generated databases opened as
+// the program opens them, their rows, and second programs on them (the
+// helper executable and the maintainer's `sqlcipher` shell).
+
+#include "ayudas/Archivos.h"
+#include "ayudas/Proceso.h"
+#include "database/Configuracion.h"
+#include "database/DBEngine.h"
+#include "generador/GeneradorInstalacion.h"
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace vesmadur::prueba {
+
+namespace fs = std::filesystem;
+
+// A generated configuration database at `carpeta`/tablas.orv.
+inline ResumenGenerado Generar(const CarpetaTemporal& carpeta, std::int32_t entradas) {
+    OpcionesGenerador o;
+    o.Entradas = entradas;
+    o.TablasLD = 3;
+    return GenerarBaseConfiguracion(carpeta / "tablas.orv", o);
+}
+
+inline std::unique_ptr<Database> AbrirComoPrograma(const fs::path& archivo) {
+    return DBEngine::Instancia().Workspaces(0).OpenDatabase(archivo.string(), true, false,
+                                                            kConexionConfiguracion);
+}
+
+// One row of a table per key: (column a, column b as text, empty when Null).
+using Numeros = std::map<std::int64_t, std::optional<std::string>>;
+
+inline Numeros LeerTabla(Database& base, const std::string& tabla, int a = 0, int b = 1) {
+    Numeros filas;
+    for (auto rs = base.OpenRecordset(tabla); !rs->Eof(); rs->MoveNext()) {
+        const auto valor = rs->Fields(b);
+        filas[*rs->Fields(a).Entero()] =
+            valor.EsNulo() ? std::nullopt : std::optional(valor.ComoTexto());
+    }
+    return filas;
+}
+
+// Key and number of every entry of "Numeros de lada".
+inline Numeros LeerNumeros(Database& base) {
+    return LeerTabla(base, kTablaNumeros);
+}
+
+// The same of the configuration database at `ruta`, opened and closed as
+// the program does; throws when it does not open.
+inline Numeros LeerTabla(const std::string& ruta, const std::string& tabla, int a = 0, int b = 1) {
+    std::unique_ptr<Database> base;
+    AbrirConfiguracion(base, ruta);
+    if (!base)
+        throw std::runtime_error("no se pudo abrir " + ruta);
+    auto filas = LeerTabla(*base, tabla, a, b);
+    CerrarConfiguracion(base);
+    return filas;
+}
+inline Numeros LeerNumeros(const std::string& ruta) {
+    return LeerTabla(ruta, kTablaNumeros);
+}
+
+// The helper: "retener RUTA" or "ejecutar RUTA SENTENCIA" (see ayudante_motor).
+inline std::vector<std::string> Ayudante(const std::string& orden, const fs::path& ruta,
+                                         const std::string& sentencia = "") {
+    std::vector<std::string> args{VESMADUR_AYUDANTE, orden, ruta.string(), sentencia};
+    args.resize(sentencia.empty() ? 3 : 4);
+    return args;
+}
+
+inline std::vector<std::string> Shell(const fs::path& archivo) {
+    return {VESMADUR_SHELL, "-batch", archivo.string()};
+}
+
+// Runs the shell on `archivo` with the script as its input (after the
+// configuration key when `conClave`); gives what it printed.
+inline std::string EjecutarShell(const fs::path& archivo, const std::string& guion,
+                                 bool conClave = true) {
+    Proceso shell(Shell(archivo));
+    shell.Escribir((conClave ? "PRAGMA key='KVTR5316';\n" : "") + guion);
+    shell.CerrarEntrada();
+    return shell.Leer();
+}
+
+} // namespace vesmadur::prueba
