@@ -1,8 +1,11 @@
 #include "app/InstanciaUnica.h"
 
+#include "app/VistaMuda.h"
+#include "app/basPrincipal.h"
 #include "ayudas/Archivos.h"
 #include "ayudas/Proceso.h"
 
+#include <cstdio>
 #include <gtest/gtest.h>
 #include <string>
 #include <sys/stat.h>
@@ -13,9 +16,32 @@ namespace {
 
 using namespace prueba;
 
-// A copy of the stand-in program on the lock file `bloqueo`.
-std::vector<std::string> Copia(const std::string& bloqueo) {
-    return {AYUDANTE_INSTANCIA, bloqueo};
+// Another copy of the program: a process of its own running the entry
+// procedure with the real lock file `bloqueo`. It prints "VENTANA" when it
+// got its window and then waits to be killed, or "AVISO <title>|<text>" when
+// it was refused and ends.
+std::function<int()> Copia(const std::string& bloqueo) {
+    return [bloqueo] {
+        InstanciaUnica instancia(bloqueo);
+        basPrincipal::Plataforma plataforma;
+        plataforma.OtraCopiaEnEjecucion = [&] {
+            return instancia.Adquirir() == InstanciaUnica::Resultado::OtraCopia;
+        };
+        plataforma.Avisar = [](const std::string& texto, const std::string& titulo) {
+            std::printf("AVISO %s|%s\n", titulo.c_str(), texto.c_str());
+        };
+        plataforma.CrearVentana = [](std::function<void()> cerrar) {
+            return std::make_unique<frmVesmadur>(std::make_unique<VistaMuda>(), TareasVesmadur{},
+                                                 std::move(cerrar));
+        };
+        basPrincipal principal(std::move(plataforma));
+        if (!principal.Main())
+            return 0;
+        std::printf("VENTANA\n");
+        std::fflush(stdout);
+        for (;;)
+            ::pause();
+    };
 }
 
 TEST(InstanciaUnica, SegundaCopiaRechazadaHastaQueLaPrimeraMuere) {

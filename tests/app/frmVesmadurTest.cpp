@@ -1,9 +1,8 @@
-#include "app/frmVesmadur.h"
-
-#include "VistaGuionada.h"
+#include "app/VistaGuionada.h"
 #include "app/basPrincipal.h"
 
 #include <gtest/gtest.h>
+#include <ostream>
 #include <vector>
 
 namespace vesmadur {
@@ -11,45 +10,78 @@ namespace {
 
 using prueba::VistaGuionada;
 
-// A main window on a scripted view, with the installation record and the
-// count injected in place of detection and the database.
-struct Ventana {
-    explicit Ventana(DatosInstalacion datos, std::int32_t cuenta, TareasVesmadur tareas = {}) {
-        auto vistaPropia = std::make_unique<VistaGuionada>();
-        vista = vistaPropia.get();
-        tareas.DetectarInstalacion = [datos] { return datos; };
-        tareas.ContarMarcaciones = [cuenta](frmVesmadur&) { return cuenta; };
-        form = std::make_unique<frmVesmadur>(std::move(vistaPropia), std::move(tareas),
-                                             [this] { ++cierres; });
-        vista->Formulario = form.get();
-        form->AlCrear();
-        form->AlCargar();
+const std::string kTitulo = "Orvanto - Nueva Marcacion Cofetel 2019";
+
+// The work of a window on an installation found with `cuenta` old-style
+// entries, besides `tareas`.
+TareasVesmadur Instalado(std::int32_t cuenta, TareasVesmadur tareas = {}, std::int16_t edicion = 1,
+                         std::string dir = "/opt/orvanto/") {
+    tareas.DetectarInstalacion = [=] {
+        return DatosInstalacion{edicion, dir, dir + "config/tablas.orv",
+                                dir + "config/tablas20190803-142507.resp"};
+    };
+    tareas.ContarMarcaciones = [cuenta](frmVesmadur&) { return cuenta; };
+    return tareas;
+}
+
+// The program with a scripted window: the entry procedure, the platform's
+// answers and the window's work given by the test.
+struct Programa {
+    explicit Programa(TareasVesmadur tareas = {}, bool otraCopia = false) {
+        basPrincipal::Plataforma p;
+        p.OtraCopiaEnEjecucion = [otraCopia] { return otraCopia; };
+        p.Avisar = [this](const std::string& texto, const std::string& titulo) {
+            avisos.push_back({texto, titulo, false});
+        };
+        p.CrearVentana = [this, tareas](std::function<void()> cerrar) {
+            auto vistaPropia = std::make_unique<VistaGuionada>();
+            vista = vistaPropia.get();
+            auto form = std::make_unique<frmVesmadur>(std::move(vistaPropia), tareas, cerrar);
+            vista->Formulario = form.get();
+            return form;
+        };
+        principal = std::make_unique<basPrincipal>(std::move(p));
     }
-    VistaGuionada* vista;
-    std::unique_ptr<frmVesmadur> form;
-    int cierres = 0;
+    Programa(const Programa&) = delete; // the platform's answers point here
+
+    frmVesmadur& Ventana() { return *principal->Ventana(); }
+    // Presses "Ajustar" and gives `respuesta` to the confirmation.
+    void Ajustar(Respuesta respuesta = Respuesta::Si) {
+        vista->Respuestas = {respuesta};
+        Ventana().btnAjustarPulsado();
+    }
+
+    std::vector<VistaGuionada::Caja> avisos;
+    VistaGuionada* vista = nullptr;
+    std::unique_ptr<basPrincipal> principal;
 };
 
-DatosInstalacion Instalado(std::int16_t edicion) {
-    return {edicion, "/opt/orvanto/", "/opt/orvanto/config/tablas.orv",
-            "/opt/orvanto/config/tablas20190803-142507.resp"};
+std::string Lineas(const std::vector<std::string>& lineas) {
+    std::string texto;
+    for (std::size_t i = 0; i < lineas.size(); ++i)
+        texto += lineas[i] + (i + 1 < lineas.size() ? "\r\n" : "");
+    return texto;
 }
 
 // The three situations after loading: what the panel reads line by line,
-// the edition line and which action is offered.
+// the edition line and which action is offered. Without an installation
+// the window has no work at all (neither detection nor count).
 struct Situacion {
     const char* Nombre;
     std::int16_t Edicion;
     std::int32_t Cuenta;
+    const char* Dir;
     const char* LineaEdicion;
     std::vector<std::string> Panel;
     bool Ajustar, Restaurar;
+    friend void PrintTo(const Situacion& s, std::ostream* os) { *os << s.Nombre; }
 };
 
 const Situacion kSituaciones[] = {
     {"SinInstalacion",
      0,
      0,
+     "",
      "Orvanto detectado: <Ninguno>",
      {"Directorio: ", "    ", "", "Marcaciones detectadas a procesar: 0", "", "",
       "NO se puede realizar ninguna tarea, no fue detectado ninguna instalación de ORVANTO.", "",
@@ -59,15 +91,17 @@ const Situacion kSituaciones[] = {
     {"MarcacionesPendientes",
      6,
      1234,
+     "/srv/Orvanto Ofimbra",
      "Orvanto detectado: Ofimbra VRX",
-     {"Directorio: ", "    /opt/orvanto/", "", "Marcaciones detectadas a procesar: 1234", "", "",
-      "Presiona el boton <Ajustar> para iniciar el proceso de ajuste...", "", "",
+     {"Directorio: ", "    /srv/Orvanto Ofimbra", "", "Marcaciones detectadas a procesar: 1234", "",
+      "", "Presiona el boton <Ajustar> para iniciar el proceso de ajuste...", "", "",
       "o presiona el boton <Cerrar> para finalizar el programa."},
      true,
      false},
     {"SinMarcaciones",
      8,
      0,
+     "/opt/orvanto/",
      "Orvanto detectado: <Prueba>",
      {"Directorio: ", "    /opt/orvanto/", "", "Marcaciones detectadas a procesar: 0", "", "",
       "Presiona el boton <Restaurar> para iniciar el proceso de restauración...", "", "",
@@ -80,269 +114,163 @@ class CargaVentana : public ::testing::TestWithParam<Situacion> {};
 
 TEST_P(CargaVentana, PanelEdicionYBotones) {
     const auto& s = GetParam();
-    Ventana v(s.Edicion ? Instalado(s.Edicion) : DatosInstalacion{}, s.Cuenta);
-    std::string panel;
-    for (std::size_t i = 0; i < s.Panel.size(); ++i)
-        panel += s.Panel[i] + (i + 1 < s.Panel.size() ? "\r\n" : "");
-    EXPECT_EQ(v.vista->Titulo, "Orvanto - Nueva Marcacion Cofetel 2019");
-    EXPECT_EQ(v.vista->Edicion, s.LineaEdicion);
-    EXPECT_EQ(v.vista->Info, panel);
-    EXPECT_EQ(v.vista->Ajustar, s.Ajustar);
-    EXPECT_EQ(v.vista->Restaurar, s.Restaurar);
-    EXPECT_TRUE(v.vista->Cerrar);
-    EXPECT_FALSE(v.vista->Progreso);
-    EXPECT_EQ(v.vista->PunteroActual, Puntero::Predeterminado);
-    EXPECT_FALSE(v.form->Ocupado());
-    EXPECT_EQ(v.form->MarcacionesDetectadas(), s.Cuenta);
+    Programa p(s.Edicion ? Instalado(s.Cuenta, {}, s.Edicion, s.Dir) : TareasVesmadur{});
+    ASSERT_TRUE(p.principal->Main());
+    EXPECT_TRUE(p.vista->Visible);
+    EXPECT_EQ(p.vista->Titulo, kTitulo);
+    EXPECT_EQ(p.vista->Edicion, s.LineaEdicion);
+    EXPECT_EQ(p.vista->Info, Lineas(s.Panel));
+    EXPECT_EQ(p.vista->Ajustar, s.Ajustar);
+    EXPECT_EQ(p.vista->Restaurar, s.Restaurar);
+    EXPECT_TRUE(p.vista->Cerrar);
+    EXPECT_FALSE(p.vista->Progreso);
+    EXPECT_EQ(p.vista->PunteroActual, Puntero::Predeterminado);
+    EXPECT_EQ(p.Ventana().MarcacionesDetectadas(), s.Cuenta);
+    EXPECT_TRUE(p.avisos.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Situaciones, CargaVentana, ::testing::ValuesIn(kSituaciones),
                          [](const auto& caso) { return std::string(caso.param.Nombre); });
 
-TEST(CargaVentanaOtros, DirectorioSeMuestraTalCual) {
-    DatosInstalacion datos = Instalado(1);
-    datos.DirInstalacion = "/srv/Orvanto Ofimbra";
-    Ventana v(datos, 3);
-    EXPECT_EQ(v.vista->Info.rfind("Directorio: \r\n    /srv/Orvanto Ofimbra\r\n\r\n", 0), 0u);
-}
-
-TEST(CargaVentanaOtros, SinDeteccionNiCuentaEsLaVentanaSinInstalacion) {
-    auto vistaPropia = std::make_unique<VistaGuionada>();
-    auto* vista = vistaPropia.get();
-    frmVesmadur form(std::move(vistaPropia), {}, {});
-    form.AlCrear();
-    form.AlCargar();
-    EXPECT_EQ(form.Instalacion(), DatosInstalacion{});
-    EXPECT_EQ(vista->Edicion, "Orvanto detectado: <Ninguno>");
-    EXPECT_FALSE(vista->Ajustar);
-    EXPECT_FALSE(vista->Restaurar);
-}
-
-TEST(PanelEstado, AgregarYReemplazar) {
-    Ventana v(Instalado(1), 5);
-    v.form->EscribirEncabezado();
-    v.form->AgregarLinea("Respaldando configuracion...");
-    v.form->AgregarLinea();
-    EXPECT_EQ(v.vista->Info,
-              "Directorio: \r\n    /opt/orvanto/\r\nRespaldando configuracion...\r\n\r\n");
-    EXPECT_EQ(v.form->Info(), v.vista->Info);
-}
-
-TEST(ConfirmarAjuste, NoDejaTodoComoEstaba) {
-    int corridas = 0;
-    TareasVesmadur tareas;
-    tareas.AjustarMarcaciones = [&](frmVesmadur&) { ++corridas; };
-    Ventana v(Instalado(1), 7, tareas);
-    const auto infoAntes = v.vista->Info;
-    v.vista->Respuestas = {Respuesta::No};
-
-    v.form->btnAjustarPulsado();
-
-    ASSERT_EQ(v.vista->Cajas.size(), 1u);
-    EXPECT_EQ(v.vista->Cajas[0].Texto,
-              "Le recomendamos cerrar el programa ORVANTO antes de iniciar.\r\n\r\n"
-              "¿Desea iniciar el proceso de ajuste de marcaciones?");
-    EXPECT_EQ(v.vista->Cajas[0].Titulo, "Orvanto - Nueva Marcacion Cofetel 2019");
-    EXPECT_TRUE(v.vista->Cajas[0].SiNo);
-    EXPECT_EQ(corridas, 0);
-    EXPECT_TRUE(v.vista->Ajustar);
-    EXPECT_FALSE(v.form->Ocupado());
-    EXPECT_EQ(v.vista->Info, infoAntes);
-}
-
-TEST(ConfirmarAjuste, SiCorreElAjusteOcupadoYLuegoSoloCerrar) {
-    bool ocupadoDurante = false, progresoDurante = false, ajustarDurante = true;
-    Puntero punteroDurante = Puntero::Predeterminado;
-    TareasVesmadur tareas;
-    Ventana* ventana = nullptr;
-    tareas.AjustarMarcaciones = [&](frmVesmadur& f) {
-        ocupadoDurante = f.Ocupado();
-        progresoDurante = ventana->vista->Progreso;
-        ajustarDurante = ventana->vista->Ajustar;
-        punteroDurante = ventana->vista->PunteroActual;
-        f.EscribirEncabezado();
-        f.AgregarLinea("Proceso de ajuste finalizado.");
-    };
-    Ventana v(Instalado(1), 7, tareas);
-    ventana = &v;
-    v.vista->Respuestas = {Respuesta::Si};
-
-    v.form->btnAjustarPulsado();
-
-    EXPECT_TRUE(ocupadoDurante);
-    EXPECT_TRUE(progresoDurante);
-    EXPECT_FALSE(ajustarDurante);
-    EXPECT_EQ(punteroDurante, Puntero::Espera);
-    EXPECT_FALSE(v.form->Ocupado());
-    EXPECT_FALSE(v.vista->Progreso);
-    EXPECT_EQ(v.vista->PunteroActual, Puntero::Predeterminado);
-    EXPECT_FALSE(v.vista->Ajustar);
-    EXPECT_FALSE(v.vista->Restaurar);
-    EXPECT_TRUE(v.vista->Cerrar);
-    EXPECT_NE(v.vista->Info.find("Proceso de ajuste finalizado."), std::string::npos);
-
-    // A second press (the button is disabled by now) runs nothing.
-    v.vista->Respuestas = {Respuesta::Si};
-    v.form->btnAjustarPulsado();
-    EXPECT_EQ(v.vista->Cajas.size(), 1u);
-}
-
-TEST(ConfirmarAjuste, SinAjusteDisponibleNoAparentaNada) {
-    Ventana v(Instalado(1), 7);
-    const auto infoAntes = v.vista->Info;
-    v.vista->Respuestas = {Respuesta::Si};
-    v.form->btnAjustarPulsado();
-    v.form->btnRestaurarPulsado();
-    EXPECT_TRUE(v.vista->Cajas.empty());
-    EXPECT_EQ(v.vista->Info, infoAntes);
-    EXPECT_TRUE(v.vista->Ajustar);
-    EXPECT_FALSE(v.form->Ocupado());
-}
-
-TEST(Cierre, OcupadoRechazaCerrarYCajaPeroNoAlProgramaNiALaSesion) {
-    bool cajaRechazada = false, programaRechazado = true, sesionRechazada = true;
-    int cierresDurante = -1;
-    Ventana* ventana = nullptr;
-    TareasVesmadur tareas;
-    tareas.AjustarMarcaciones = [&](frmVesmadur& f) {
-        f.btnCerrarPulsado();
-        cierresDurante = ventana->cierres;
-        cajaRechazada = f.AlPedirCierre(OrigenCierre::ControlVentana);
-        programaRechazado = f.AlPedirCierre(OrigenCierre::Programa);
-        sesionRechazada = f.AlPedirCierre(OrigenCierre::Sesion);
-    };
-    Ventana v(Instalado(1), 7, tareas);
-    ventana = &v;
-    v.vista->Respuestas = {Respuesta::Si};
-    v.form->btnAjustarPulsado();
-
-    EXPECT_EQ(cierresDurante, 0);
-    EXPECT_TRUE(cajaRechazada);
-    EXPECT_FALSE(programaRechazado);
-    EXPECT_FALSE(sesionRechazada);
-
-    // Once the run is over both close the window.
-    EXPECT_FALSE(v.form->AlPedirCierre(OrigenCierre::ControlVentana));
-    v.form->btnCerrarPulsado();
-    EXPECT_EQ(v.cierres, 1);
-}
-
-// The entry procedure with a scripted window and platform.
-struct Programa {
-    explicit Programa(bool otraCopia = false, TareasVesmadur tareas = {}) {
-        basPrincipal::Plataforma p;
-        p.OtraCopiaEnEjecucion = [otraCopia] { return otraCopia; };
-        p.Avisar = [this](const std::string& texto, const std::string& titulo) {
-            avisos.push_back({texto, titulo, false});
-        };
-        p.CrearVentana = [this, tareas](std::function<void()> cerrar) {
-            ++ventanasCreadas;
-            auto vistaPropia = std::make_unique<VistaGuionada>();
-            vista = vistaPropia.get();
-            auto form = std::make_unique<frmVesmadur>(std::move(vistaPropia), tareas, cerrar);
-            vista->Formulario = form.get();
-            return form;
-        };
-        principal = std::make_unique<basPrincipal>(std::move(p));
-    }
-    std::vector<VistaGuionada::Caja> avisos;
-    int ventanasCreadas = 0;
-    VistaGuionada* vista = nullptr;
-    std::unique_ptr<basPrincipal> principal;
+// "Ajustar" pressed twice: the confirmation, then the run only on Yes, busy
+// while it runs and writing the panel; afterwards only "Cerrar" is left. On
+// No, or with no run available, nothing changes.
+struct Pulsacion {
+    const char* Nombre;
+    bool HayCorrida;
+    Respuesta Contesta;
+    int Corridas;
+    friend void PrintTo(const Pulsacion& p, std::ostream* os) { *os << p.Nombre; }
 };
 
+class PulsarAjustar : public ::testing::TestWithParam<Pulsacion> {};
+
+TEST_P(PulsarAjustar, ConfirmaCorreUnaVezYDejaSoloCerrar) {
+    const auto& caso = GetParam();
+    int corridas = 0;
+    Programa* p = nullptr;
+    TareasVesmadur tareas;
+    if (caso.HayCorrida)
+        tareas.AjustarMarcaciones = [&](frmVesmadur& f) {
+            ++corridas;
+            EXPECT_TRUE(f.Ocupado());
+            EXPECT_TRUE(p->vista->Progreso);
+            EXPECT_FALSE(p->vista->Ajustar);
+            EXPECT_EQ(p->vista->PunteroActual, Puntero::Espera);
+            f.EscribirEncabezado();
+            f.AgregarLinea("Respaldando configuracion...");
+            f.AgregarLinea();
+        };
+    Programa programa(Instalado(7, tareas));
+    ASSERT_TRUE(programa.principal->Main());
+    p = &programa;
+    const auto infoAntes = p->vista->Info;
+    p->Ajustar(caso.Contesta);
+    p->Ajustar(caso.Contesta);
+
+    EXPECT_EQ(corridas, caso.Corridas);
+    ASSERT_EQ(p->vista->Cajas.size(), caso.HayCorrida ? 2u - caso.Corridas : 0u);
+    for (const auto& caja : p->vista->Cajas) {
+        EXPECT_EQ(caja.Texto, "Le recomendamos cerrar el programa ORVANTO antes de iniciar.\r\n"
+                              "\r\n¿Desea iniciar el proceso de ajuste de marcaciones?");
+        EXPECT_EQ(caja.Titulo, kTitulo);
+        EXPECT_TRUE(caja.SiNo);
+    }
+    EXPECT_EQ(p->vista->Info, caso.Corridas ? "Directorio: \r\n    /opt/orvanto/\r\n"
+                                              "Respaldando configuracion...\r\n\r\n"
+                                            : infoAntes);
+    EXPECT_EQ(p->Ventana().Info(), p->vista->Info);
+    EXPECT_EQ(p->vista->Ajustar, caso.Corridas == 0);
+    EXPECT_FALSE(p->vista->Restaurar);
+    EXPECT_TRUE(p->vista->Cerrar);
+    EXPECT_FALSE(p->Ventana().Ocupado());
+    EXPECT_FALSE(p->vista->Progreso);
+    EXPECT_EQ(p->vista->PunteroActual, Puntero::Predeterminado);
+}
+
+INSTANTIATE_TEST_SUITE_P(Casos, PulsarAjustar,
+                         ::testing::Values(Pulsacion{"Si", true, Respuesta::Si, 1},
+                                           Pulsacion{"No", true, Respuesta::No, 0},
+                                           Pulsacion{"SinCorrida", false, Respuesta::Si, 0}),
+                         [](const auto& caso) { return std::string(caso.param.Nombre); });
+
+// While busy, "Cerrar" and the close box are refused, the program's and the
+// session's closes are not; once the run is over both close the window.
+TEST(Cierre, OcupadoRechazaCerrarYCajaPeroNoAlProgramaNiALaSesion) {
+    TareasVesmadur tareas;
+    tareas.AjustarMarcaciones = [](frmVesmadur& f) {
+        f.btnCerrarPulsado();
+        EXPECT_FALSE(f.Descargada());
+        EXPECT_TRUE(f.AlPedirCierre(OrigenCierre::ControlVentana));
+        EXPECT_FALSE(f.AlPedirCierre(OrigenCierre::Programa));
+        EXPECT_FALSE(f.AlPedirCierre(OrigenCierre::Sesion));
+    };
+    Programa p(Instalado(7, tareas));
+    ASSERT_TRUE(p.principal->Main());
+    p.Ajustar();
+    EXPECT_FALSE(p.Ventana().AlPedirCierre(OrigenCierre::ControlVentana));
+    p.Ventana().btnCerrarPulsado();
+    EXPECT_EQ(p.principal->Ventana(), nullptr);
+}
+
 TEST(Arranque, SegundaCopiaSoloAvisaYTermina) {
-    Programa programa(true);
-    EXPECT_FALSE(programa.principal->Main());
-    ASSERT_EQ(programa.avisos.size(), 1u);
-    EXPECT_EQ(programa.avisos[0].Texto, "El programa ya ha sido cargado anteriormente.");
-    EXPECT_EQ(programa.avisos[0].Titulo, "Vesmadur");
-    EXPECT_EQ(programa.ventanasCreadas, 0);
-    EXPECT_EQ(programa.principal->Ventana(), nullptr);
+    Programa p({}, true);
+    EXPECT_FALSE(p.principal->Main());
+    ASSERT_EQ(p.avisos.size(), 1u);
+    EXPECT_EQ(p.avisos[0].Texto, "El programa ya ha sido cargado anteriormente.");
+    EXPECT_EQ(p.avisos[0].Titulo, "Vesmadur");
+    EXPECT_EQ(p.vista, nullptr) << "no window was created";
+    p.principal->CerrarPrograma();
+    EXPECT_EQ(p.principal->Ventana(), nullptr);
 }
 
-TEST(Arranque, PrimeraCopiaCargaYMuestraLaVentana) {
-    Programa programa;
-    EXPECT_TRUE(programa.principal->Main());
-    EXPECT_TRUE(programa.avisos.empty());
-    ASSERT_NE(programa.principal->Ventana(), nullptr);
-    EXPECT_TRUE(programa.vista->Visible);
-    EXPECT_EQ(programa.vista->Titulo, "Orvanto - Nueva Marcacion Cofetel 2019");
-}
-
-TEST(CerrarPrograma, CerrarDescargaUnaVezYVaciaLaReferencia) {
-    Programa programa;
-    ASSERT_TRUE(programa.principal->Main());
-    int cierresPedidos = 0;
-    programa.vista->CierresContados = &cierresPedidos;
-    programa.principal->Ventana()->btnCerrarPulsado();
-    // The window's unload handling entered CerrarPrograma a second time; the
-    // window was still closed only once.
-    EXPECT_EQ(cierresPedidos, 1);
-    EXPECT_EQ(programa.principal->Ventana(), nullptr);
-    // Entered again with the reference empty: nothing happens.
-    programa.principal->CerrarPrograma();
-    programa.principal->CerrarPrograma();
-    EXPECT_EQ(programa.principal->Ventana(), nullptr);
-}
-
-TEST(CerrarPrograma, CajaDeCierreDescargaYLiberaLaVentana) {
-    Programa programa;
-    ASSERT_TRUE(programa.principal->Main());
-    frmVesmadur* form = programa.principal->Ventana();
-    // The close box: the request is accepted, then the unload handling runs,
-    // which itself calls CerrarPrograma.
-    ASSERT_FALSE(form->AlPedirCierre(OrigenCierre::ControlVentana));
-    form->AlDescargar();
-    EXPECT_EQ(programa.principal->Ventana(), nullptr);
+// "Cerrar" and the close box both unload the window once and release it;
+// the unload's own call of CerrarPrograma, and any later one, find nothing.
+TEST(CerrarPrograma, CerrarYCajaDescarganUnaVezYVacianLaReferencia) {
+    for (bool caja : {false, true}) {
+        Programa p(Instalado(0));
+        ASSERT_TRUE(p.principal->Main());
+        int cierresPedidos = 0;
+        p.vista->CierresContados = &cierresPedidos;
+        if (caja) {
+            ASSERT_FALSE(p.Ventana().AlPedirCierre(OrigenCierre::ControlVentana));
+            p.Ventana().AlDescargar();
+        } else {
+            p.Ventana().btnCerrarPulsado();
+        }
+        EXPECT_EQ(cierresPedidos, caja ? 0 : 1);
+        EXPECT_EQ(p.principal->Ventana(), nullptr);
+        p.principal->CerrarPrograma();
+        EXPECT_EQ(p.principal->Ventana(), nullptr);
+    }
 }
 
 // A close from the program or the session is never refused, even in the
 // middle of a run or of the confirmation: the window unloads at once, and
-// its object lives on until the action below it on the stack has ended.
-TEST(CerrarPrograma, DuranteUnaCorridaLiberaLaVentanaAlTerminarla) {
-    basPrincipal* principal = nullptr;
-    bool siguioViva = false;
-    TareasVesmadur tareas;
-    tareas.DetectarInstalacion = [] { return Instalado(1); };
-    tareas.ContarMarcaciones = [](frmVesmadur&) { return 3; };
-    tareas.AjustarMarcaciones = [&](frmVesmadur& f) {
-        principal->CerrarPrograma();
-        principal->CerrarPrograma();
-        // The run goes on writing into the unloaded window.
-        f.AgregarLinea("Proceso de ajuste finalizado.");
-        siguioViva = principal->Ventana() == &f && f.Descargada();
-    };
-    Programa programa(false, tareas);
-    principal = programa.principal.get();
-    ASSERT_TRUE(principal->Main());
-    programa.vista->Respuestas = {Respuesta::Si};
-    principal->Ventana()->btnAjustarPulsado();
-    EXPECT_TRUE(siguioViva);
-    EXPECT_EQ(principal->Ventana(), nullptr);
-}
-
-TEST(CerrarPrograma, DuranteLaConfirmacionNoCorreNadaYLiberaLaVentana) {
-    int corridas = 0;
-    TareasVesmadur tareas;
-    tareas.DetectarInstalacion = [] { return Instalado(1); };
-    tareas.ContarMarcaciones = [](frmVesmadur&) { return 3; };
-    tareas.AjustarMarcaciones = [&](frmVesmadur&) { ++corridas; };
-    Programa programa(false, tareas);
-    ASSERT_TRUE(programa.principal->Main());
-    auto* principal = programa.principal.get();
-    programa.vista->Respuestas = {Respuesta::Si};
-    programa.vista->AlPreguntar = [principal] { principal->CerrarPrograma(); };
-    principal->Ventana()->btnAjustarPulsado();
-    EXPECT_EQ(corridas, 0);
-    EXPECT_EQ(principal->Ventana(), nullptr);
-}
-
-TEST(CerrarPrograma, SinVentanaNoHaceNada) {
-    Programa programa(true);
-    programa.principal->CerrarPrograma();
-    programa.principal->CerrarPrograma();
-    EXPECT_EQ(programa.principal->Ventana(), nullptr);
+// its object lives on until the action below it on the stack has ended. A
+// close during the confirmation runs nothing.
+TEST(CerrarPrograma, DuranteCorridaOConfirmacionLiberaLaVentanaAlTerminar) {
+    for (bool enConfirmacion : {false, true}) {
+        basPrincipal* principal = nullptr;
+        int corridas = 0;
+        TareasVesmadur tareas;
+        tareas.AjustarMarcaciones = [&](frmVesmadur& f) {
+            ++corridas;
+            principal->CerrarPrograma();
+            principal->CerrarPrograma();
+            f.AgregarLinea("Proceso de ajuste finalizado."); // into the unloaded window
+            EXPECT_TRUE(f.Descargada());
+            EXPECT_EQ(principal->Ventana(), &f);
+        };
+        Programa p(Instalado(3, tareas));
+        ASSERT_TRUE(p.principal->Main());
+        principal = p.principal.get();
+        if (enConfirmacion)
+            p.vista->AlPreguntar = [principal] { principal->CerrarPrograma(); };
+        p.Ajustar();
+        EXPECT_EQ(corridas, enConfirmacion ? 0 : 1);
+        EXPECT_EQ(principal->Ventana(), nullptr);
+    }
 }
 
 } // namespace

@@ -40,11 +40,18 @@ struct VentanaReal {
     QPointer<VentanaVesmadur> ventana;
 };
 
-// Presses "Ajustar" and answers Yes in the confirmation box.
-void PulsarAjustarYConfirmar(VentanaReal& v) {
-    QTimer::singleShot(0, [] {
-        if (auto* caja = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
-            caja->button(QMessageBox::Yes)->click();
+// Presses "Ajustar" and gives `respuesta` in the confirmation box, after
+// `mientras` ran with the box open.
+void PulsarAjustar(VentanaReal& v, QMessageBox::StandardButton respuesta = QMessageBox::Yes,
+                   std::function<void(QMessageBox*)> mientras = {}) {
+    QTimer::singleShot(0, [=] {
+        auto* caja = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(caja, nullptr);
+        if (mientras) {
+            mientras(caja);
+            QCoreApplication::processEvents();
+        }
+        caja->button(respuesta)->click();
     });
     v.ventana->btnAjustar()->click();
 }
@@ -54,22 +61,6 @@ void CajaDeCierre(QWidget* ventana) {
     QCloseEvent cierre;
     QSpontaneKeyEvent::setSpontaneous(&cierre);
     QApplication::sendEvent(ventana->windowHandle(), &cierre);
-}
-
-TEST(VentanaVesmadur, DisposicionEnPixelesA96Ppp) {
-    VentanaVesmadur ventana(Twips{96, 96});
-    EXPECT_EQ(ventana.size(), QSize(647, 359));
-    EXPECT_EQ(ventana.btnAjustar()->geometry(), QRect(146, 323, 100, 30));
-    EXPECT_EQ(ventana.btnRestaurar()->geometry(), QRect(250, 323, 100, 30));
-    EXPECT_EQ(ventana.btnCerrar()->geometry(), QRect(539, 324, 97, 29));
-    EXPECT_EQ(ventana.etqOrvanto()->geometry(), QRect(148, 16, 484, 25));
-    EXPECT_EQ(ventana.etqInfo()->geometry(), QRect(148, 47, 484, 267));
-    EXPECT_EQ(ventana.shape1()->geometry(), QRect(148, 283, 484, 15));
-    EXPECT_EQ(ventana.image1()->geometry(), QRect(7, 8, 135, 345));
-    EXPECT_EQ(ventana.btnAjustar()->text(), "Ajustar");
-    EXPECT_EQ(ventana.btnRestaurar()->text(), "Restaurar");
-    EXPECT_EQ(ventana.btnCerrar()->text(), "Cerrar");
-    EXPECT_TRUE(ventana.etqInfo()->wordWrap());
 }
 
 // How many pixels of a widget's picture are close to a colour.
@@ -144,12 +135,19 @@ TEST(VentanaVesmadur, LosPanelesCabenEnEtqInfo) {
     }
 }
 
+// Positions follow the screen's resolution (here 1.5 times the designed one).
 TEST(VentanaVesmadur, DisposicionSigueLaResolucion) {
     VentanaVesmadur ventana(Twips{144, 144});
     EXPECT_EQ(ventana.size(), QSize(971, 539));
     EXPECT_EQ(ventana.btnCerrar()->geometry(), QRect(809, 487, 145, 43));
+    EXPECT_EQ(ventana.btnAjustar()->text(), "Ajustar");
+    EXPECT_EQ(ventana.btnRestaurar()->text(), "Restaurar");
+    EXPECT_EQ(ventana.btnCerrar()->text(), "Cerrar");
+    EXPECT_TRUE(ventana.etqInfo()->wordWrap());
 }
 
+// The widgets show what the window logic says: the panel's CR LF as line
+// breaks, the buttons' states, the progress bar hidden.
 TEST(VentanaVesmadur, CargaMuestraTextosYEstados) {
     VentanaReal v(Instalado(), 12);
     EXPECT_EQ(v.ventana->windowTitle(), "Orvanto - Nueva Marcacion Cofetel 2019");
@@ -160,56 +158,49 @@ TEST(VentanaVesmadur, CargaMuestraTextosYEstados) {
     EXPECT_FALSE(v.ventana->btnRestaurar()->isEnabled());
     EXPECT_TRUE(v.ventana->btnCerrar()->isEnabled());
     EXPECT_FALSE(v.ventana->shape1()->isVisible());
-
-    VentanaReal sin({}, 0);
-    EXPECT_EQ(sin.ventana->etqOrvanto()->text(), "Orvanto detectado: <Ninguno>");
-    EXPECT_FALSE(sin.ventana->btnAjustar()->isEnabled());
-    EXPECT_FALSE(sin.ventana->btnRestaurar()->isEnabled());
-    EXPECT_TRUE(
-        sin.ventana->etqInfo()->text().endsWith("Presiona el boton <Cerrar> para terminar."));
 }
 
-TEST(VentanaVesmadur, EscPulsaCerrar) {
+// Esc presses "Cerrar" wherever the focus is; Enter (either key) presses the
+// button that has the focus. The window goes at once, its widgets once Qt
+// is back in its loop.
+class Tecla : public ::testing::TestWithParam<Qt::Key> {};
+
+TEST_P(Tecla, CierraLaVentana) {
     VentanaReal v({}, 0);
-    QTest::keyClick(v.ventana, Qt::Key_Escape);
+    if (GetParam() == Qt::Key_Escape)
+        v.ventana->btnAjustar()->setFocus();
+    else
+        v.ventana->btnCerrar()->setFocus();
+    QTest::keyClick(v.ventana, GetParam());
     EXPECT_TRUE(v.Cerrada());
-    ASSERT_TRUE(v.ventana); // deleted only once Qt is back in its loop
+    ASSERT_TRUE(v.ventana);
     EXPECT_FALSE(v.ventana->isVisible());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_FALSE(v.ventana);
 }
+
+INSTANTIATE_TEST_SUITE_P(Teclas, Tecla,
+                         ::testing::Values(Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter),
+                         [](const auto& caso) {
+                             return caso.param == Qt::Key_Escape   ? "Esc"
+                                    : caso.param == Qt::Key_Return ? "Intro"
+                                                                   : "IntroNumerico";
+                         });
 
 TEST(VentanaVesmadur, ConfirmacionEsAvisoSiNoConSiPorDefecto) {
     int corridas = 0;
     TareasVesmadur tareas;
     tareas.AjustarMarcaciones = [&](frmVesmadur&) { ++corridas; };
     VentanaReal v(Instalado(), 3, tareas);
-
-    QString titulo, texto;
-    QMessageBox::Icon icono = QMessageBox::NoIcon;
-    QMessageBox::StandardButtons botones;
-    QAbstractButton* porDefecto = nullptr;
-    QAbstractButton* si = nullptr;
-    QTimer::singleShot(0, [&] {
-        auto* caja = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        ASSERT_NE(caja, nullptr);
-        titulo = caja->windowTitle();
-        texto = caja->text();
-        icono = caja->icon();
-        botones = caja->standardButtons();
-        porDefecto = caja->defaultButton();
-        si = caja->button(QMessageBox::Yes);
-        caja->button(QMessageBox::No)->click();
+    PulsarAjustar(v, QMessageBox::No, [](QMessageBox* caja) {
+        EXPECT_EQ(caja->windowTitle(), "Orvanto - Nueva Marcacion Cofetel 2019");
+        EXPECT_EQ(caja->text(), "Le recomendamos cerrar el programa ORVANTO antes de iniciar.\n\n"
+                                "¿Desea iniciar el proceso de ajuste de marcaciones?");
+        EXPECT_EQ(caja->icon(), QMessageBox::Warning);
+        EXPECT_EQ(caja->standardButtons(), QMessageBox::Yes | QMessageBox::No);
+        EXPECT_EQ(caja->defaultButton(), caja->button(QMessageBox::Yes));
     });
-    v.ventana->btnAjustar()->click();
-
     EXPECT_FALSE(v.Cerrada());
-    EXPECT_EQ(titulo, "Orvanto - Nueva Marcacion Cofetel 2019");
-    EXPECT_EQ(texto, "Le recomendamos cerrar el programa ORVANTO antes de iniciar.\n\n"
-                     "¿Desea iniciar el proceso de ajuste de marcaciones?");
-    EXPECT_EQ(icono, QMessageBox::Warning);
-    EXPECT_EQ(botones, QMessageBox::Yes | QMessageBox::No);
-    EXPECT_EQ(porDefecto, si);
     EXPECT_EQ(corridas, 0);
     EXPECT_TRUE(v.ventana->btnAjustar()->isEnabled());
 }
@@ -232,7 +223,7 @@ TEST(VentanaVesmadur, OcupadoLaCajaDeCierreNoCierraYLuegoSi) {
     };
     VentanaReal v(Instalado(), 3, tareas);
     real = &v;
-    PulsarAjustarYConfirmar(v);
+    PulsarAjustar(v);
 
     EXPECT_TRUE(progresoVisible);
     EXPECT_EQ(puntero, Qt::WaitCursor);
@@ -252,43 +243,31 @@ TEST(VentanaVesmadur, OcupadoLaCajaDeCierreNoCierraYLuegoSi) {
 // A close that is not the operator's is never refused, even in the middle of
 // a run or of the confirmation: the window goes at once, its logic when the
 // action below it ends (the sanitizer build catches any use after release).
-TEST(VentanaVesmadur, CierreAjenoDuranteLaCorridaLiberaAlTerminar) {
-    VentanaReal* real = nullptr;
-    bool visibleDurante = true;
-    TareasVesmadur tareas;
-    tareas.AjustarMarcaciones = [&](frmVesmadur& f) {
-        real->ventana->close();
-        f.Vista().ProcesarEventos();
-        f.AgregarLinea("Proceso de ajuste finalizado.");
-        f.Vista().DibujarProgreso(1.0f);
-        visibleDurante = real->ventana->isVisible();
-    };
-    VentanaReal v(Instalado(), 3, tareas);
-    real = &v;
-    PulsarAjustarYConfirmar(v);
-    EXPECT_FALSE(visibleDurante);
-    EXPECT_TRUE(v.Cerrada());
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_FALSE(v.ventana);
-}
-
-TEST(VentanaVesmadur, CierreAjenoDuranteLaConfirmacionNoCorreNada) {
-    int corridas = 0;
-    TareasVesmadur tareas;
-    tareas.AjustarMarcaciones = [&](frmVesmadur&) { ++corridas; };
-    VentanaReal v(Instalado(), 3, tareas);
-    QTimer::singleShot(0, [&] {
-        auto* caja = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        ASSERT_NE(caja, nullptr);
-        v.ventana->close();
-        QCoreApplication::processEvents();
-        caja->button(QMessageBox::Yes)->click();
-    });
-    v.ventana->btnAjustar()->click();
-    EXPECT_EQ(corridas, 0);
-    EXPECT_TRUE(v.Cerrada());
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_FALSE(v.ventana);
+// Closed during the confirmation, nothing runs.
+TEST(VentanaVesmadur, CierreAjenoDuranteCorridaOConfirmacionLiberaAlTerminar) {
+    for (bool enConfirmacion : {false, true}) {
+        int corridas = 0;
+        VentanaReal* real = nullptr;
+        TareasVesmadur tareas;
+        tareas.AjustarMarcaciones = [&](frmVesmadur& f) {
+            ++corridas;
+            real->ventana->close();
+            f.Vista().ProcesarEventos();
+            f.AgregarLinea("Proceso de ajuste finalizado.");
+            f.Vista().DibujarProgreso(1.0f);
+            EXPECT_FALSE(real->ventana->isVisible());
+        };
+        VentanaReal v(Instalado(), 3, tareas);
+        real = &v;
+        PulsarAjustar(v, QMessageBox::Yes, [&](QMessageBox*) {
+            if (enConfirmacion)
+                v.ventana->close();
+        });
+        EXPECT_EQ(corridas, enConfirmacion ? 0 : 1);
+        EXPECT_TRUE(v.Cerrada());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_FALSE(v.ventana);
+    }
 }
 
 } // namespace
