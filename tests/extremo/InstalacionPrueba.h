@@ -2,18 +2,9 @@
 
 #include "app/TareasSistema.h"
 #include "app/VistaGuionada.h"
-#include "app/frmVesmadur.h"
 #include "ayudas/BaseDatos.h"
-#include "database/Configuracion.h"
-#include "files/Reloj.h"
-#include "generador/GeneradorInstalacion.h"
 #include "registry/RegistroArchivo.h"
 
-#include <chrono>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -75,14 +66,11 @@ public:
     }
 
     Numeros LeerNumeros() { return prueba::LeerNumeros(RutaConfig()); }
-    Numeros LeerTabla(const std::string& tabla, int a, int b) {
-        return prueba::LeerTabla(RutaConfig(), tabla, a, b);
-    }
 
     // How many rows of table `tabla` refer to entry `lnId`.
     int Referencias(const std::string& tabla, std::int64_t lnId) {
         int n = 0;
-        for (const auto& [clave, idLada] : LeerTabla(tabla, 0, 1))
+        for (const auto& [clave, idLada] : LeerTabla(RutaConfig(), tabla))
             if (idLada && *idLada == std::to_string(lnId))
                 ++n;
         return n;
@@ -90,11 +78,11 @@ public:
 
     // The backup files in the configuration folder.
     std::vector<std::string> Respaldos() const {
-        std::vector<std::string> nombres;
-        for (const auto& e : std::filesystem::directory_iterator(carpeta_ / "orvanto/config"))
-            if (e.path().extension() == ".resp")
-                nombres.push_back(e.path().string());
-        return nombres;
+        std::vector<std::string> rutas;
+        for (const auto& nombre : Nombres(carpeta_ / "orvanto/config"))
+            if (nombre.ends_with(".resp"))
+                rutas.push_back(carpeta_ / "orvanto/config/" + nombre);
+        return rutas;
     }
 
     ResumenGenerado Resumen;
