@@ -5,6 +5,7 @@
 #include "registry/RegistroArchivo.h"
 
 #include <gtest/gtest.h>
+#include <ostream>
 
 namespace vesmadur {
 namespace {
@@ -58,6 +59,9 @@ struct Caso {
     std::int16_t Edicion;
     std::string Dir;
     const char* Nombre = nullptr;
+    friend void PrintTo(const Caso& c, std::ostream* os) {
+        *os << c.Edicion << " en '" << c.Dir << "', linea '" << c.Linea << "'";
+    }
 };
 
 class Escenario : public testing::TestWithParam<Caso> {};
@@ -134,18 +138,6 @@ TEST(Deteccion, UnHiveInservibleSoloDejaElModoPrueba) {
         EXPECT_EQ(m.Detectar(), DatosInstalacion{});
         EXPECT_EQ(m.Detectar(carpeta).Edicion, 8);
     }
-}
-
-// $VESMADUR_DATOS_COMUNES names the shared data folder, "/var/lib" when it is
-// unset or empty; no other special folder is known.
-TEST(Deteccion, CarpetaEspecialDeDatosComunes) {
-    ::setenv("VESMADUR_DATOS_COMUNES", "/srv/datos", 1);
-    EXPECT_EQ(CarpetaEspecial(CSIDL_COMMON_APPDATA), "/srv/datos");
-    EXPECT_EQ(CarpetaEspecial(26), "");
-    ::setenv("VESMADUR_DATOS_COMUNES", "", 1);
-    EXPECT_EQ(CarpetaEspecial(35), "/var/lib");
-    ::unsetenv("VESMADUR_DATOS_COMUNES");
-    EXPECT_EQ(CarpetaEspecial(35), "/var/lib");
 }
 
 } // namespace

@@ -2,8 +2,16 @@
 #include "dialing/Marcaciones.h"
 
 #include <gtest/gtest.h>
+#include <ostream>
 
 namespace vesmadur {
+
+// Generator options print as the shape they give, so test names are stable.
+void PrintTo(const OpcionesGenerador& o, std::ostream* os) {
+    *os << o.Entradas << " entradas, " << o.ParteAntigua << "/" << o.ParteSoloPrefijo << "/"
+        << o.ParteNula;
+}
+
 namespace {
 
 using namespace prueba;
