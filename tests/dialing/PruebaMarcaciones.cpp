@@ -1,4 +1,5 @@
 #include "ayudas/BaseDatos.h"
+#include "dialing/AjusteMarcaciones.h"
 #include "dialing/Marcaciones.h"
 
 #include <gtest/gtest.h>
@@ -111,6 +112,59 @@ TEST(Conteo, NulosTablaVaciaYSinTabla) {
     }
     EXPECT_NE(AbrirComoPrograma(ruta), nullptr);
 }
+
+// The run on databases made by hand with the shell: its report from the walk
+// on, and the rows it leaves (as the shell lists them). A key that is not an
+// integer is never used to address a row; an empty table reads 0 of 0.
+struct CorridaManual {
+    const char* Nombre;
+    const char* Filas;
+    const char* Informe;
+    const char* Despues;
+    friend void PrintTo(const CorridaManual& c, std::ostream* os) { *os << c.Nombre; }
+};
+
+class Corrida : public testing::TestWithParam<CorridaManual> {};
+
+TEST_P(Corrida, InformaYDejaLasFilas) {
+    struct : InformeAjuste {
+        std::string Texto;
+        void Reemplazar(std::string_view t) override { Texto = t; }
+        void Agregar(std::string_view t) override { Texto += t; }
+        void DibujarProgreso(float) override {}
+        void ProcesarEventos() override {}
+        std::string CaptionCerrar() const override { return "Cerrar"; }
+    } informe;
+    CarpetaTemporal carpeta;
+    const auto ruta = carpeta / "tablas.orv";
+    ASSERT_EQ(EjecutarShell(ruta, std::string("CREATE TABLE \"Numeros de lada\" (lnId, telefono);"
+                                              "CREATE TABLE \"Tablas de ladas\" (n, nombre, d);") +
+                                      GetParam().Filas + "\n"),
+              "");
+    std::unique_ptr<Database> base;
+    const auto r = AjustarMarcaciones(
+        base, {carpeta.Ruta(), ruta, 0, [] { return ResultadoArchivo(); }}, informe);
+    EXPECT_TRUE(r.Completa);
+    EXPECT_EQ(informe.Texto.substr(informe.Texto.find("Leyendo")), GetParam().Informe);
+    EXPECT_EQ(EjecutarShell(ruta, "SELECT lnId, telefono FROM \"Numeros de lada\";\n"),
+              GetParam().Despues);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Casos, Corrida,
+    testing::Values(CorridaManual{"TablaVacia", "",
+                                  "Leyendo marcaciones...\r\nMarcaciones ajustadas: 0 de 0\r\n"
+                                  "Configuracion cerrada.\r\nProceso de ajuste finalizado.\r\n"
+                                  "\r\nPresiona el boton <Cerrar> para terminar.",
+                                  ""},
+                    CorridaManual{"ClavesQueNoSonEnteros",
+                                  "INSERT INTO \"Numeros de lada\" VALUES (1, 'original'), "
+                                  "(1.5, '015512345678'), ('1', '0455'), (2, '01777');",
+                                  "Leyendo marcaciones...\r\nMarcaciones ajustadas: 1 de 4\r\n"
+                                  "Configuracion cerrada.\r\nProceso de ajuste finalizado.\r\n"
+                                  "\r\nPresiona el boton <Cerrar> para terminar.",
+                                  "1|original\n1.5|015512345678\n1|0455\n2|777\n"}),
+    [](const auto& caso) { return std::string(caso.param.Nombre); });
 
 // The same options give the same contents; another seed other contents.
 TEST(Generador, MismaSemillaMismasFilasOtraSemillaOtras) {

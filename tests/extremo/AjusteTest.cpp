@@ -251,30 +251,6 @@ TEST_P(CorridaFallida, LoDiceYNoPierdeNada) {
 INSTANTIATE_TEST_SUITE_P(Casos, CorridaFallida, ::testing::ValuesIn(kFallos),
                          [](const auto& caso) { return std::string(caso.param.Nombre); });
 
-TEST(Ajuste, TablaVaciaInformaCeroDeCero) {
-    InstalacionPrueba inst(Opciones(3));
-    inst.Preparar({"DELETE * FROM [Numeros de lada]"});
-    inst.AbrirVentana();
-    // Nothing to adjust: the window offers the restore, not the run; the
-    // run itself, asked all the same, reports an empty walk.
-    EXPECT_FALSE(inst.Vista->Ajustar);
-    struct Informe final : InformeAjuste {
-        std::string texto;
-        void Reemplazar(std::string_view t) override { texto = t; }
-        void Agregar(std::string_view t) override { texto += t; }
-        void DibujarProgreso(float) override {}
-        void ProcesarEventos() override {}
-        std::string CaptionCerrar() const override { return "Cerrar"; }
-    } informe;
-    DatosAjuste datos{inst.Carpeta(), inst.RutaConfig(), 0,
-                      [] { return ResultadoArchivo::Exito(); }};
-    std::unique_ptr<Database> base;
-    EXPECT_TRUE(AjustarMarcaciones(base, datos, informe).Completa);
-    EXPECT_NE(informe.texto.find("Leyendo marcaciones...\r\n" + Ajustadas(0, 0) +
-                                 "\r\nConfiguracion cerrada.\r\n"),
-              std::string::npos);
-}
-
 TEST(Ajuste, ConfiguracionQueEsUnEnlaceSeRespaldaYSeAjusta) {
     InstalacionPrueba inst(Opciones(60));
     // The database lives elsewhere; the configuration path is a link to it.
