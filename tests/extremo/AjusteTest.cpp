@@ -219,22 +219,62 @@ TEST(Ajuste, TablaVaciaInformaCeroDeCero) {
               std::string::npos);
 }
 
-TEST(Ajuste, RestosDeUnaCaidaImpidenElRespaldoYNoSeTocaNada) {
+// What a crash left beside the database, and whether the run deals with it.
+struct CasoResto {
+    const char* Nombre;
+    void (*Dejar)(const std::string& rutaConfig);
+    bool Completa;
+};
+void PrintTo(const CasoResto& c, std::ostream* os) {
+    *os << c.Nombre;
+}
+
+class RestosDeUnaCaida : public testing::TestWithParam<CasoResto> {};
+
+// A journal that never protected a change is removed: the run completes
+// with its full report, the backup is the database as it was, and nothing
+// is left beside it. What the backup cannot deal with stops the run before
+// anything is touched.
+TEST_P(RestosDeUnaCaida, SeQuitanOImpidenElRespaldo) {
     InstalacionPrueba inst(Opciones(50));
     inst.AbrirVentana();
-    // A journal left beside the file: the file alone may be incomplete.
-    prueba::EscribirArchivo(inst.RutaConfig() + "-journal", "");
+    GetParam().Dejar(inst.RutaConfig());
     const auto bytesAntes = LeerBytes(inst.RutaConfig());
+    const auto config = inst.Carpeta() + "/config";
+    const auto listado = Nombres(config);
     inst.Ajustar();
-    EXPECT_EQ(inst.Vista->Info.substr(inst.Vista->Info.find("Respaldando")),
-              "Respaldando configuracion...\r\n"
-              "Error al RESPALDAR la configuracion!\r\n"
-              "Proceso de ajuste finalizado.\r\n\r\n" +
-                  kUltima);
-    EXPECT_EQ(LeerBytes(inst.RutaConfig()), bytesAntes);
-    EXPECT_TRUE(inst.Respaldos().empty());
-    EXPECT_FALSE(inst.Vista->Ajustar);
+    const auto& info = inst.Vista->Info;
+    if (!GetParam().Completa) {
+        EXPECT_EQ(info.substr(info.find("Respaldando")), "Respaldando configuracion...\r\n"
+                                                         "Error al RESPALDAR la configuracion!\r\n"
+                                                         "Proceso de ajuste finalizado.\r\n\r\n" +
+                                                             kUltima);
+        EXPECT_EQ(LeerBytes(inst.RutaConfig()), bytesAntes);
+        EXPECT_EQ(Nombres(config), listado);
+        EXPECT_FALSE(inst.Vista->Ajustar);
+        return;
+    }
+    const auto n = std::to_string(inst.Resumen.Antiguas);
+    EXPECT_EQ(info, Panel({"Directorio: ", "    " + inst.Carpeta(), "",
+                           "Marcaciones detectadas a procesar: " + n, "",
+                           "Respaldando configuracion...", "Abriendo configuracion...",
+                           "Leyendo marcaciones...", "Marcaciones ajustadas: " + n + " de 50",
+                           "Configuracion cerrada.", "Proceso de ajuste finalizado.", ""},
+                          kUltima));
+    ASSERT_EQ(inst.Respaldos().size(), 1u);
+    EXPECT_EQ(LeerBytes(inst.Respaldos()[0]), bytesAntes);
+    EXPECT_EQ(Nombres(config),
+              (std::vector<std::string>{"tablas.orv", "tablas20190803-142507.resp"}));
 }
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Casos, RestosDeUnaCaida, testing::Values(
+    CasoResto{"DiarioConCabeceraEnCeros", [](const std::string& ruta) {
+        EscribirArchivo(ruta + "-journal", std::string(1544, '\0')); }, true},
+    CasoResto{"CarpetaEnLugarDelDiario", [](const std::string& ruta) {
+        std::filesystem::create_directory(ruta + "-journal"); }, false}),
+    testing::PrintToStringParamName());
+// clang-format on
 
 TEST(Ajuste, ConfiguracionQueEsUnEnlaceSeRespaldaYSeAjusta) {
     InstalacionPrueba inst(Opciones(60));
