@@ -23,10 +23,8 @@ struct Base {
 struct CasoResto {
     const char* Nombre;
     Numeros (*Dejar)(Base&);
+    friend void PrintTo(const CasoResto& c, std::ostream* os) { *os << c.Nombre; }
 };
-void PrintTo(const CasoResto& c, std::ostream* os) {
-    *os << c.Nombre;
-}
 
 class Restos : public testing::TestWithParam<CasoResto> {};
 
@@ -41,6 +39,8 @@ TEST_P(Restos, SeRecuperanYElRespaldoEsLaBaseEntera) {
     EXPECT_EQ(Nombres(b.C.Ruta()), (std::vector<std::string>{"r.resp", "tablas.orv"}));
     EXPECT_EQ(LeerBytes(b.Respaldo), LeerBytes(b.Ruta));
     EXPECT_EQ(LeerNumeros(b.Respaldo), esperado);
+    EXPECT_EQ(EjecutarShell(b.Ruta, "PRAGMA integrity_check;\nPRAGMA journal_mode;\n"),
+              "ok\ndelete\n");
 }
 
 Numeros Diario(Base& b, const std::string& contenido) {
@@ -51,7 +51,8 @@ Numeros Diario(Base& b, const std::string& contenido) {
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Casos, Restos, testing::Values(
     CasoResto{"DiarioVacio", [](Base& b) { return Diario(b, ""); }},
-    CasoResto{"DiarioConCabeceraEnCeros", [](Base& b) { return Diario(b, std::string(1544, '\0')); }},
+    CasoResto{"DiarioConCabeceraEnCeros",
+              [](Base& b) { return Diario(b, std::string(1544, '\0')); }},
     // A maintainer's shell killed in the middle of a large change.
     CasoResto{"DiarioPendienteDeUnShellMuerto", [](Base& b) {
         const auto antes = LeerNumeros(b.Ruta);
@@ -65,9 +66,9 @@ INSTANTIATE_TEST_SUITE_P(Casos, Restos, testing::Values(
     // The program killed after a statement: the change is only in its log.
     CasoResto{"RegistroDeUnProgramaMuerto", [](Base& b) {
         auto despues = LeerNumeros(b.Ruta);
-        despues[2] = "sobrevive";
+        despues[2] = "x";
         Proceso otro(Ayudante("ejecutar", b.Ruta,
-                              "UPDATE [Numeros de lada] SET telefono = 'sobrevive' WHERE lnId = 2"));
+                              "UPDATE [Numeros de lada] SET telefono = 'x' WHERE lnId = 2"));
         EXPECT_EQ(otro.Linea(), "hecho");
         otro.Matar();
         return despues;
@@ -80,10 +81,8 @@ struct CasoOcupada {
     const char* Nombre;
     std::shared_ptr<void> (*Ocupar)(Base&);
     const char* Razon;
+    friend void PrintTo(const CasoOcupada& c, std::ostream* os) { *os << c.Nombre; }
 };
-void PrintTo(const CasoOcupada& c, std::ostream* os) {
-    *os << c.Nombre;
-}
 
 class Ocupada : public testing::TestWithParam<CasoOcupada> {};
 
@@ -117,7 +116,8 @@ INSTANTIATE_TEST_SUITE_P(Casos, Ocupada, testing::Values(
                 "otro proceso tiene abierta"},
     // Only a reader's lock, in the middle of a read.
     CasoOcupada{"LeidaPorElShell", [](Base& b) {
-        return Otro(Shell(b.Ruta), "PRAGMA key='KVTR5316';\nBEGIN;\nSELECT 'listo' FROM LD1 LIMIT 1;\n"); },
+        return Otro(Shell(b.Ruta),
+                    "PRAGMA key='KVTR5316';\nBEGIN;\nSELECT 'listo' FROM LD1 LIMIT 1;\n"); },
                 "otro proceso tiene abierta"},
     CasoOcupada{"CarpetaEnLugarDelDiario", [](Base& b) {
         fs::create_directory(b.Ruta + "-journal"); return std::shared_ptr<void>(); },
@@ -125,7 +125,7 @@ INSTANTIATE_TEST_SUITE_P(Casos, Ocupada, testing::Values(
     // A log that only the engine could fold in, beside a file it cannot open.
     CasoOcupada{"RegistroJuntoAUnArchivoVacio", [](Base& b) {
         EscribirArchivo(b.Ruta, "");
-        EscribirArchivo(b.Ruta + "-wal", ContenidoBinario(4096));
+        EscribirArchivo(b.Ruta + "-wal", "registro");
         return std::shared_ptr<void>(); }, "el motor no pudo recuperar"}),
     testing::PrintToStringParamName());
 // clang-format on

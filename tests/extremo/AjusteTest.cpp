@@ -224,10 +224,8 @@ struct CasoResto {
     const char* Nombre;
     void (*Dejar)(const std::string& rutaConfig);
     bool Completa;
+    friend void PrintTo(const CasoResto& c, std::ostream* os) { *os << c.Nombre; }
 };
-void PrintTo(const CasoResto& c, std::ostream* os) {
-    *os << c.Nombre;
-}
 
 class RestosDeUnaCaida : public testing::TestWithParam<CasoResto> {};
 
