@@ -19,4 +19,34 @@ bool RetenerArchivo(IdArchivo id, bool exclusivo);
 // Gives back what RetenerArchivo recorded.
 void SoltarArchivo(IdArchivo id, bool exclusivo);
 
+// One hold of RetenerArchivo, given back when this object ends, whatever
+// path leads there, unless it was handed over.
+class Retencion {
+public:
+    // Asks for the hold; Retenido tells whether it was granted.
+    Retencion(IdArchivo id, bool exclusivo)
+        : id_(id), exclusivo_(exclusivo), retenido_(RetenerArchivo(id, exclusivo)) {}
+    // Takes charge of a hold recorded earlier and handed over.
+    static Retencion Adoptar(IdArchivo id, bool exclusivo) {
+        return Retencion(id, exclusivo, true);
+    }
+    ~Retencion() {
+        if (retenido_)
+            SoltarArchivo(id_, exclusivo_);
+    }
+    Retencion(const Retencion&) = delete;
+    Retencion& operator=(const Retencion&) = delete;
+
+    bool Retenido() const { return retenido_; }
+    // Hands the hold over: whoever takes it gives it back with SoltarArchivo.
+    void Entregar() { retenido_ = false; }
+
+private:
+    Retencion(IdArchivo id, bool exclusivo, bool retenido)
+        : id_(id), exclusivo_(exclusivo), retenido_(retenido) {}
+    IdArchivo id_;
+    bool exclusivo_;
+    bool retenido_;
+};
+
 } // namespace vesmadur

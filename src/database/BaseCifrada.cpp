@@ -1,12 +1,14 @@
 #include "database/BaseCifrada.h"
 
-#include <cerrno>
+#include <charconv>
 #include <fcntl.h>
+#include <memory>
 #include <optional>
 #include <sqlcipher/sqlite3.h>
 #include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace vesmadur {
 
@@ -39,6 +41,20 @@ constexpr ParametroCifrado kParametrosCifrado[] = {
 
 constexpr const char* kCifrador = "AES-256-CBC";
 
+// Owning handles: whatever path leaves a scope, a statement is finalized and
+// a connection closed (a connection with a statement left open would stay
+// open, with its file, until the statement went). Their results are not
+// looked at: they run on paths that already report a failure, and
+// sqlite3_close_v2 always lets go (it closes once the last statement goes).
+struct Finalizar {
+    void operator()(sqlite3_stmt* sentencia) const { sqlite3_finalize(sentencia); }
+};
+struct Cerrar {
+    void operator()(sqlite3* base) const { sqlite3_close_v2(base); }
+};
+using Sentencia = std::unique_ptr<sqlite3_stmt, Finalizar>;
+using ConexionSqlite = std::unique_ptr<sqlite3, Cerrar>;
+
 // One statement run to its first row. Bien is false when the library
 // reports a failure; Valor holds column 0 of the first row, if any.
 struct Resultado {
@@ -46,29 +62,49 @@ struct Resultado {
     std::optional<std::string> Valor;
 };
 
-Resultado Consultar(sqlite3* base, const char* sql) {
+[[nodiscard]] Resultado Consultar(sqlite3* base, const char* sql) {
     Resultado r;
-    sqlite3_stmt* sentencia = nullptr;
-    if (sqlite3_prepare_v2(base, sql, -1, &sentencia, nullptr) != SQLITE_OK) {
-        sqlite3_finalize(sentencia);
+    sqlite3_stmt* preparada = nullptr;
+    const int rcPreparar = sqlite3_prepare_v2(base, sql, -1, &preparada, nullptr);
+    Sentencia sentencia(preparada);
+    if (rcPreparar != SQLITE_OK || !sentencia)
         return r;
-    }
-    int rc = sqlite3_step(sentencia);
+    int rc = sqlite3_step(sentencia.get());
     if (rc == SQLITE_ROW) {
-        const auto* texto = sqlite3_column_text(sentencia, 0);
+        const auto* texto = sqlite3_column_text(sentencia.get(), 0);
+        // No text is a Null value, or the library out of memory: a failure.
+        if (!texto && sqlite3_errcode(base) == SQLITE_NOMEM)
+            return r;
         r.Valor = texto ? std::string(reinterpret_cast<const char*>(texto)) : std::string();
         // Pragmas that answer with several rows are walked to their end.
-        while ((rc = sqlite3_step(sentencia)) == SQLITE_ROW) {
+        while ((rc = sqlite3_step(sentencia.get())) == SQLITE_ROW) {
         }
     }
-    r.Bien = rc == SQLITE_DONE;
-    if (sqlite3_finalize(sentencia) != SQLITE_OK)
-        r.Bien = false;
+    r.Bien = rc == SQLITE_DONE && sqlite3_finalize(sentencia.release()) == SQLITE_OK;
     return r;
 }
 
 bool Igual(const std::optional<std::string>& valor, const char* esperado) {
     return valor && strcasecmp(valor->c_str(), esperado) == 0;
+}
+
+// The statement runs and its first value is `esperado`.
+bool Da(sqlite3* base, const char* sql, const char* esperado) {
+    const auto r = Consultar(base, sql);
+    return r.Bien && Igual(r.Valor, esperado);
+}
+
+// A whole number answered by a pragma; nothing when it is not one.
+std::optional<long long> Numero(sqlite3* base, const char* sql) {
+    const auto r = Consultar(base, sql);
+    long long n = 0;
+    if (!r.Bien || !r.Valor)
+        return std::nullopt;
+    const char* fin = r.Valor->data() + r.Valor->size();
+    const auto [resto, error] = std::from_chars(r.Valor->data(), fin, n);
+    if (error != std::errc() || resto != fin)
+        return std::nullopt;
+    return n;
 }
 
 bool Ejecutar(sqlite3* base, const char* sql) {
@@ -103,6 +139,19 @@ bool FijarCifrado(sqlite3* base) {
                     : (!cifrador.Valor || Igual(cifrador.Valor, kCifrador));
 }
 
+// Removes the file at `Ruta`, made by the open, when the open does not get
+// through.
+struct ArchivoNuevo {
+    const std::string* Ruta = nullptr;
+    ArchivoNuevo() = default;
+    ArchivoNuevo(const ArchivoNuevo&) = delete;
+    ArchivoNuevo& operator=(const ArchivoNuevo&) = delete;
+    ~ArchivoNuevo() {
+        if (Ruta)
+            ::unlink(Ruta->c_str());
+    }
+};
+
 std::optional<IdArchivo> Identidad(const struct stat& datos) {
     return IdArchivo{static_cast<std::uint64_t>(datos.st_dev),
                      static_cast<std::uint64_t>(datos.st_ino)};
@@ -122,8 +171,7 @@ bool Preparar(sqlite3* base, const std::string& ruta, const std::string& clave, 
         return false;
     if (!FijarCifrado(base))
         return false;
-    if (modo.Exclusivo &&
-        !Igual(Consultar(base, "PRAGMA locking_mode = EXCLUSIVE").Valor, "exclusive"))
+    if (modo.Exclusivo && !Da(base, "PRAGMA locking_mode = EXCLUSIVE", "exclusive"))
         return false;
 
     // Reading the schema proves the key (a wrong key or a foreign file reads
@@ -140,8 +188,7 @@ bool Preparar(sqlite3* base, const std::string& ruta, const std::string& clave, 
         const auto diario = Consultar(base, "PRAGMA journal_mode");
         if (!diario.Bien)
             return false;
-        if (!Igual(diario.Valor, "delete") &&
-            !Igual(Consultar(base, "PRAGMA journal_mode = DELETE").Valor, "delete"))
+        if (!Igual(diario.Valor, "delete") && !Da(base, "PRAGMA journal_mode = DELETE", "delete"))
             return false;
         // The exclusive lock is taken now and kept until the close.
         if (!Ejecutar(base, "BEGIN EXCLUSIVE"))
@@ -155,15 +202,16 @@ bool Preparar(sqlite3* base, const std::string& ruta, const std::string& clave, 
     if (!modo.Crear) {
         // A truncated file may still show its first page; its header tells
         // how many pages it should have.
-        const auto paginas = Consultar(base, "PRAGMA page_count");
-        const auto tamPagina = Consultar(base, "PRAGMA page_size");
-        if (!paginas.Valor || !tamPagina.Valor)
-            return false;
+        const auto paginas = Numero(base, "PRAGMA page_count");
+        const auto tamPagina = Numero(base, "PRAGMA page_size");
         const auto diario = Consultar(base, "PRAGMA journal_mode");
+        if (!paginas || !tamPagina || !diario.Bien)
+            return false;
         if (!Igual(diario.Valor, "wal")) {
             if (::stat(ruta.c_str(), &datos) != 0)
                 return false;
-            const long long esperado = std::stoll(*paginas.Valor) * std::stoll(*tamPagina.Valor);
+            // At most 2^32 pages of at most 64 KiB: no overflow.
+            const long long esperado = *paginas * *tamPagina;
             if (esperado <= 0 || esperado > static_cast<long long>(datos.st_size))
                 return false;
         }
@@ -186,15 +234,19 @@ BaseAbierta AbrirBaseCifrada(const std::string& ruta, const std::string& clave, 
     if (modo.Crear && modo.SoloLectura)
         return resultado;
 
-    bool creado = false;
+    // Every step below may fail or throw; the guards undo, in reverse order,
+    // what was done (close the connection, give the file back, remove the
+    // file made here) unless the open gets through.
+    ArchivoNuevo nuevo;
     if (modo.Crear) {
         // The file is made here, failing if anything is at the path already,
         // so an existing database is never taken for a new one.
         const int fd = ::open(ruta.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
         if (fd < 0)
             return resultado;
-        ::close(fd);
-        creado = true;
+        nuevo.Ruta = &ruta;
+        if (::close(fd) != 0)
+            return resultado;
     }
 
     struct stat datos {};
@@ -204,23 +256,24 @@ BaseAbierta AbrirBaseCifrada(const std::string& ruta, const std::string& clave, 
     if (!modo.Crear && datos.st_size == 0)
         return resultado;
     const IdArchivo id = *Identidad(datos);
-    if (!RetenerArchivo(id, modo.Exclusivo))
+    Retencion retencion(id, modo.Exclusivo);
+    if (!retencion.Retenido())
         return resultado;
 
     const int banderas = (modo.SoloLectura ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) |
                          SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_PRIVATECACHE;
-    sqlite3* base = nullptr;
-    const bool bien = sqlite3_open_v2(ruta.c_str(), &base, banderas, nullptr) == SQLITE_OK &&
-                      Preparar(base, ruta, clave, modo, id);
-    if (!bien) {
-        sqlite3_close_v2(base);
-        SoltarArchivo(id, modo.Exclusivo);
-        if (creado)
-            ::unlink(ruta.c_str());
+    sqlite3* abierta = nullptr;
+    // A connection comes back even from a failed open, and must be closed.
+    const int rc = sqlite3_open_v2(ruta.c_str(), &abierta, banderas, nullptr);
+    ConexionSqlite base(abierta);
+    if (rc != SQLITE_OK || !base || !Preparar(base.get(), ruta, clave, modo, id))
         return resultado;
-    }
-    resultado.Base = base;
+
+    // Nothing below can fail: the caller takes the connection and the hold.
+    resultado.Base = base.release();
     resultado.Id = id;
+    retencion.Entregar();
+    nuevo.Ruta = nullptr;
     return resultado;
 }
 
@@ -231,35 +284,48 @@ void ActivarRegistroRapido(BaseAbierta& base) {
         return;
     // With the exclusive locking mode set before the log is first used, the
     // log index lives in this process's memory: no shared-memory file.
-    if (!Igual(Consultar(base.Base, "PRAGMA journal_mode = WAL").Valor, "wal"))
+    // Refused, the session stays on the rollback journal.
+    if (!Da(base.Base, "PRAGMA journal_mode = WAL", "wal"))
         return;
     base.EnRegistroRapido = true;
-    Consultar(base.Base, "PRAGMA synchronous = NORMAL");
+    // The two settings below only make the session faster. Either one the
+    // library refuses keeps its default, the safer value, and the session
+    // goes on: slower, just as safe.
+    if (!Consultar(base.Base, "PRAGMA synchronous = NORMAL").Bien) {
+        // Stays FULL: a disk flush at every commit.
+    }
     // The log is copied into the file every 16 MiB of changes rather than
     // every 1 MiB: fewer disk flushes during a long run of statements.
-    Consultar(base.Base, "PRAGMA wal_autocheckpoint = 16384");
+    if (!Da(base.Base, "PRAGMA wal_autocheckpoint = 16384", "16384")) {
+        // Stays at every 1000 pages: more flushes.
+    }
 }
 
 std::string CerrarBaseCifrada(BaseAbierta& base) {
     if (!base.Base)
         return {};
+    // From here the connection is closed and the file given back on every
+    // path, a thrown exception included.
+    const Retencion retencion = Retencion::Adoptar(base.Id, base.Modo.Exclusivo);
+    ConexionSqlite conexion(std::exchange(base.Base, nullptr));
     std::string error;
-    if (base.EnRegistroRapido) {
+    if (std::exchange(base.EnRegistroRapido, false)) {
         // Copies the log into the file, removes it and marks the file as a
         // rollback-journal database again, with full flushes from here on.
-        Consultar(base.Base, "PRAGMA synchronous = FULL");
-        const auto diario = Consultar(base.Base, "PRAGMA journal_mode = DELETE");
-        if (!Igual(diario.Valor, "delete"))
-            error = DescripcionError(base.Base);
+        // Without full flushes the switch still runs (a kill stays harmless;
+        // only a power cut in the middle of it is less covered), and the
+        // refusal is reported.
+        if (!Consultar(conexion.get(), "PRAGMA synchronous = FULL").Bien)
+            error = DescripcionError(conexion.get());
+        if (!Da(conexion.get(), "PRAGMA journal_mode = DELETE", "delete") && error.empty())
+            error = DescripcionError(conexion.get());
     }
-    if (sqlite3_close(base.Base) != SQLITE_OK) {
-        if (error.empty())
-            error = DescripcionError(base.Base);
-        sqlite3_close_v2(base.Base);
-    }
-    SoltarArchivo(base.Id, base.Modo.Exclusivo);
-    base.Base = nullptr;
-    base.EnRegistroRapido = false;
+    // A refused close is reported; the owning handle then closes the
+    // connection as soon as the library can.
+    if (sqlite3_close(conexion.get()) == SQLITE_OK)
+        conexion.release();
+    else if (error.empty())
+        error = DescripcionError(conexion.get());
     return error;
 }
 

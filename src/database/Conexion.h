@@ -23,8 +23,14 @@ struct Conexion {
     Conexion() = default;
     Conexion(const Conexion&) = delete;
     Conexion& operator=(const Conexion&) = delete;
-    // Whatever path leads here, the file is never left held.
-    ~Conexion() { CerrarBaseCifrada(Base); }
+    // Whatever path leads here, the file is never left held (the close
+    // releases it even when it throws; a destructor cannot report).
+    ~Conexion() {
+        try {
+            CerrarBaseCifrada(Base);
+        } catch (...) {
+        }
+    }
 
     bool Abierta() const { return Base.Base != nullptr; }
 };

@@ -5,13 +5,18 @@
 namespace vesmadur {
 
 // Rewrites one statement written in the Jet dialect into SQLite's:
-//  - [bracketed names] become "double-quoted" identifiers;
-//  - "double-quoted" texts, which Jet reads as literals, become 'single-quoted';
+//  - [bracketed names] stay bracketed, their text as it is: SQLite reads a
+//    bracketed name only as a name, never (as it may a double-quoted one that
+//    matches no column) as a text;
+//  - "double-quoted" texts, which Jet reads as literals, become 'single-quoted'
+//    ("" inside stands for one double quote, a single quote is doubled);
 //  - 'single-quoted' literals pass unchanged ('' stays a doubled quote);
-//  - "DELETE * FROM" becomes "DELETE FROM".
+//  - "DELETE * FROM" at the start becomes "DELETE FROM";
+//  - a closing ';' (with only blanks or more ';' after it) is dropped.
 // Nothing inside a literal is touched. A literal or a bracket left open, a
-// comment or a second statement after ';' throws ErrorMotor: a statement
-// built from stored values must never turn into something else.
+// '[' inside a bracketed name, a comment, or a second statement after ';'
+// throws ErrorMotor: a statement built from stored values must never turn
+// into something else.
 std::string TraducirDialecto(const std::string& jet);
 
 } // namespace vesmadur

@@ -9,23 +9,10 @@ namespace {
 
 using namespace prueba;
 
-// Fifteen characters, every field zero-padded (the names below show the
-// 24-hour clock); the system clock gives the local time.
-TEST(Sello, RellenoYHoraLocal) {
-    EXPECT_EQ(SelloTiempo(Momento(2019, 1, 2, 3, 4, 5)), "20190102-030405");
-    std::time_t ahora = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&ahora, &local);
-    char esperado[32];
-    std::strftime(esperado, sizeof esperado, "%Y%m%d-%H%M", &local);
-    // The second may turn between the two readings; the minute almost never.
-    EXPECT_EQ(SelloTiempo(RelojSistema().Ahora()).substr(0, 13), esperado);
-}
-
 // One separator before the base, with or without a trailing one in the
 // folder, and no name without a folder. Names taken at d, d + 1 s and
 // d + 2 s give d + 3 s, the seconds carrying into the minutes, the day, the
-// month and the year.
+// month and the year, every field zero-padded on the 24-hour clock.
 TEST(NombreRespaldo, SaltaSegundoASegundoLosNombresOcupados) {
     CarpetaTemporal t;
     RelojFijo reloj(Momento(2019, 12, 31, 23, 59, 58));
@@ -74,15 +61,21 @@ TEST(Respaldo, CopiaIdenticaYNombreOcupadoRenovado) {
     }
 }
 
-class RespaldoFallido : public testing::TestWithParam<
-                            std::pair<const char*, void (*)(Instalacion&, DiscoConFallos&)>> {};
+struct CasoRespaldo {
+    const char* Nombre;
+    void (*Preparar)(Instalacion&, DiscoConFallos&);
+    friend void PrintTo(const CasoRespaldo& c, std::ostream* os) { *os << c.Nombre; }
+};
+
+class RespaldoFallido : public testing::TestWithParam<CasoRespaldo> {};
 
 // False; the source unchanged and nothing new in the folder, so nothing the
-// backup listing would take for a backup, and no temporary file either.
+// backup listing would take for a backup, and no temporary file either. (How
+// the copy itself fails is the copy's table.)
 TEST_P(RespaldoFallido, NoDejaRespaldoParcial) {
     Instalacion i;
     DiscoConFallos disco;
-    GetParam().second(i, disco);
+    GetParam().Preparar(i, disco);
     auto antes = Arbol(i.T.Ruta());
     EXPECT_FALSE(i.Respaldar(disco));
     EXPECT_EQ(Arbol(i.T.Ruta()), antes);
@@ -92,16 +85,15 @@ using I = Instalacion&;
 using D = DiscoConFallos&;
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Casos, RespaldoFallido, testing::Values(
-    std::pair{"OrigenAusente", +[](I i, D) { std::filesystem::remove(i.RutaConfig); }},
-    std::pair{"SinConfiguracionAlArrancar", +[](I i, D) { i.RutaRespaldo.clear(); }},
-    std::pair{"SinRutaDeConfiguracion", +[](I i, D) { i.RutaConfig.clear(); }},
-    std::pair{"CarpetaAusente", +[](I i, D) { i.RutaRespaldo = i.T / "falta/r.resp"; }},
-    // Taken after it was reserved: never replaced.
-    std::pair{"NombreTomadoPorCarpeta", +[](I i, D) { std::filesystem::create_directory(i.RutaRespaldo); }},
-    std::pair{"DiscoLlenoAMitad", +[](I, D d) { d.LimiteEscritura = 700'000; }},
-    std::pair{"CopiaAlterada", +[](I, D d) { d.Alterar = true; }},
-    std::pair{"RenombradoFallido", +[](I, D d) { d.FallarRenombrar = true; }}),
-    [](const auto& fila) { return std::string(fila.param.first); });
+    CasoRespaldo{"SinConfiguracionAlArrancar", [](I i, D) { i.RutaRespaldo.clear(); }},
+    CasoRespaldo{"SinRutaDeConfiguracion", [](I i, D) { i.RutaConfig.clear(); }},
+    // Taken after it was reserved: never replaced, nor followed.
+    CasoRespaldo{"NombreTomadoPorCarpeta", [](I i, D) { fs::create_directory(i.RutaRespaldo); }},
+    CasoRespaldo{"NombreTomadoPorEnlaceRoto",
+                 [](I i, D) { fs::create_symlink(i.T / "nada", i.RutaRespaldo); }},
+    // The backup asks for the copy to be read back.
+    CasoRespaldo{"CopiaAlterada", [](I, D d) { d.Alterar = true; }}),
+    testing::PrintToStringParamName());
 // clang-format on
 
 } // namespace

@@ -1,6 +1,5 @@
 #include "ayudas/BaseDatos.h"
 
-#include <functional>
 #include <gtest/gtest.h>
 #include <link.h>
 
@@ -8,115 +7,97 @@ namespace vesmadur {
 namespace {
 
 using namespace prueba;
-using Carpeta = const CarpetaTemporal&;
+using Retencion = std::shared_ptr<void>;
+using C = const std::string&;
 
-// A file that must not open: its path, and what holds it during the test.
-struct Preparado {
-    fs::path Ruta;
-    std::shared_ptr<void> Retencion = nullptr;
-};
-
+// A path that must not open, in a folder with a generated tablas.orv:
+// what spoils or holds it first (held by the returned object for the test),
+// and the connect string.
 struct ArchivoMalo {
-    const char* Nombre;
-    std::function<Preparado(Carpeta)> Preparar;
+    const char *Nombre, *Relativa = "tablas.orv";
+    Retencion (*Preparar)(const std::string& carpeta) = nullptr;
     const char* Conexion = kConexionConfiguracion;
+    friend void PrintTo(const ArchivoMalo& a, std::ostream* os) { *os << a.Nombre; }
 };
 
-Preparado Generada(Carpeta c) {
-    return {Generar(c, 300).RutaConfig};
+Retencion Escribir(C ruta, const std::string& contenido) {
+    EscribirArchivo(ruta, contenido);
+    return {};
 }
 
-Preparado Truncada(Carpeta c, std::uintmax_t bytes) {
-    const auto ruta = Generada(c).Ruta;
+Retencion Truncar(const std::string& ruta, std::uintmax_t bytes) {
     fs::resize_file(ruta, bytes ? bytes : fs::file_size(ruta) / 2048 * 1024);
-    return {ruta};
+    return {};
 }
 
-// Held open by a second handle of this process, through `nombre`.
-Preparado RetenidaAqui(Carpeta c, const std::string& nombre) {
-    const auto ruta = Generada(c).Ruta;
-    if (!fs::exists(c / nombre))
-        fs::create_hard_link(ruta, c / nombre);
-    std::shared_ptr<Database> base = AbrirComoPrograma(ruta);
-    EXPECT_NE(base, nullptr);
-    return {c / nombre, base};
-}
-
+// clang-format off
 const ArchivoMalo kArchivosMalos[] = {
-    {"ClaveIncorrecta", Generada, ";LANGID=0x0409;CP=1252;COUNTRY=0;pwd=KVTR5317"},
-    {"SinClave", Generada, ";LANGID=0x0409;CP=1252;COUNTRY=0"},
-    {"ConexionMalformada", Generada, ";LANGID=0x0409;XX=1;pwd=KVTR5316"},
-    {"ArchivoFaltante", [](Carpeta c) { return Preparado{c / "tablas.orv"}; }},
-    {"CarpetaFaltante", [](Carpeta c) { return Preparado{c / "no/tablas.orv"}; }},
-    {"ArchivoVacio", [](Carpeta c) { return Preparado{EscribirArchivo(c / "t.orv", "")}; }},
-    {"TruncadoEnPagina", [](Carpeta c) { return Truncada(c, 0); }},
-    {"TruncadoDentroDeLaPrimeraPagina", [](Carpeta c) { return Truncada(c, 700); }},
-    {"TextoPlano",
-     [](Carpeta c) { return Preparado{EscribirArchivo(c / "t.orv", std::string(5000, 'x'))}; }},
-    {"SqliteSinCifrar",
-     [](Carpeta c) {
-         EjecutarShell(c / "t.orv", "CREATE TABLE \"Numeros de lada\" (lnId, telefono);\n", false);
-         return Preparado{c / "t.orv"};
-     }},
-    {"EsUnaCarpeta", [](Carpeta c) { return Preparado{c.Ruta()}; }},
-    {"RutaAtraviesaUnArchivo",
-     [](Carpeta c) { return Preparado{EscribirArchivo(c / "config", "x") + "/tablas.orv"}; }},
-    {"RetenidoPorOtroProceso",
-     [](Carpeta c) {
-         const auto ruta = Generada(c).Ruta;
-         auto otro = std::make_shared<Proceso>(Ayudante("retener", ruta));
-         EXPECT_EQ(otro->Linea(), "listo");
-         return Preparado{ruta, otro};
-     }},
-    {"RetenidoPorOtroManejador", [](Carpeta c) { return RetenidaAqui(c, "tablas.orv"); }},
-    {"OtroNombreDelArchivoRetenido", [](Carpeta c) { return RetenidaAqui(c, "otro.orv"); }},
+    {.Nombre = "ClaveIncorrecta", .Conexion = ";LANGID=0x0409;CP=1252;COUNTRY=0;pwd=KVTR5317"},
+    {.Nombre = "SinClave", .Conexion = ";LANGID=0x0409;CP=1252;COUNTRY=0"},
+    {.Nombre = "ConexionMalformada", .Conexion = ";LANGID=0x0409;XX=1;pwd=KVTR5316"},
+    {.Nombre = "ArchivoFaltante", .Relativa = "t.orv"},
+    {.Nombre = "CarpetaFaltante", .Relativa = "no/tablas.orv"},
+    {.Nombre = "EsUnaCarpeta", .Relativa = "."},
+    {.Nombre = "RutaAtraviesaUnArchivo", .Relativa = "tablas.orv/t.orv"},
+    {"ArchivoVacio", "t.orv", [](C c) { return Escribir(c + "/t.orv", ""); }},
+    {"TextoPlano", "t.orv", [](C c) { return Escribir(c + "/t.orv", std::string(5000, 'x')); }},
+    {"SqliteSinCifrar", "t.orv", [](C c) {
+        EjecutarShell(c + "/t.orv", "CREATE TABLE \"Numeros de lada\" (lnId, telefono);\n", false);
+        return Retencion(); }},
+    {"TruncadoEnPagina", "tablas.orv", [](C c) { return Truncar(c + "/tablas.orv", 0); }},
+    {"TruncadoDentroDeLaPrimeraPagina", "tablas.orv",
+     [](C c) { return Truncar(c + "/tablas.orv", 700); }},
+    {"RetenidoPorOtroProceso", "tablas.orv", [](C c) -> Retencion {
+        auto otro = std::make_shared<Proceso>(Ayudante("retener", c + "/tablas.orv"));
+        otro->Linea(); // once it answers it holds the file, or the open here succeeds
+        return otro; }},
+    {"RetenidoPorOtroManejador", "tablas.orv", [](C c) -> Retencion {
+        return AbrirComoPrograma(c + "/tablas.orv"); }},
+    {"OtroNombreDelArchivoRetenido", "otro.orv", [](C c) -> Retencion {
+        fs::create_hard_link(c + "/tablas.orv", c + "/otro.orv");
+        return AbrirComoPrograma(c + "/tablas.orv"); }},
 };
+// clang-format on
 
 class AperturaFallida : public testing::TestWithParam<ArchivoMalo> {};
 
 // Each bad case gives an empty handle, read-write or read-only, prints
-// nothing, and leaves the file (or its absence) and its folder as they were.
+// nothing, and leaves the folder and every file in it as they were.
 TEST_P(AperturaFallida, ManejadorVacioSinMensajeNiCambios) {
     CarpetaTemporal carpeta;
-    const Preparado caso = GetParam().Preparar(carpeta);
-    const bool archivo = fs::is_regular_file(caso.Ruta);
-    const bool existia = fs::exists(caso.Ruta);
-    const std::string antes = archivo ? LeerBytes(caso.Ruta) : "";
-    const auto listado = Nombres(carpeta.Ruta());
-
+    Generar(carpeta, 300);
+    const auto retencion = GetParam().Preparar ? GetParam().Preparar(carpeta.Ruta()) : nullptr;
+    const auto antes = Arbol(carpeta.Ruta());
+    const std::string ruta = carpeta / GetParam().Relativa;
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
     auto& espacio = DBEngine::Instancia().Workspaces(0);
-    EXPECT_EQ(espacio.OpenDatabase(caso.Ruta.string(), true, false, GetParam().Conexion), nullptr);
-    EXPECT_EQ(espacio.OpenDatabase(caso.Ruta.string(), false, true, GetParam().Conexion), nullptr);
+    EXPECT_EQ(espacio.OpenDatabase(ruta, true, false, GetParam().Conexion), nullptr);
+    EXPECT_EQ(espacio.OpenDatabase(ruta, false, true, GetParam().Conexion), nullptr);
     EXPECT_EQ(testing::internal::GetCapturedStdout() + testing::internal::GetCapturedStderr(), "");
-
-    EXPECT_EQ(fs::exists(caso.Ruta), existia);
-    EXPECT_EQ(archivo ? LeerBytes(caso.Ruta) : "", antes);
-    EXPECT_EQ(Nombres(carpeta.Ruta()), listado);
+    EXPECT_EQ(Arbol(carpeta.Ruta()), antes);
 }
 
 INSTANTIATE_TEST_SUITE_P(Casos, AperturaFallida, testing::ValuesIn(kArchivosMalos),
-                         [](const auto& caso) { return std::string(caso.param.Nombre); });
+                         testing::PrintToStringParamName());
 
 // Opening and closing without changes, read-write or read-only, leaves the
 // file byte-identical and nothing beside it; refused statements (a read-only
 // change among them) do not count as changes.
 TEST(Apertura, AbrirYCerrarSinCambiosDejaElArchivoIdentico) {
     CarpetaTemporal carpeta;
-    const auto ruta = Generada(carpeta).Ruta;
-    const std::string antes = LeerBytes(ruta);
+    const auto ruta = Generar(carpeta, 300).RutaConfig;
+    const auto antes = Arbol(carpeta.Ruta());
     for (bool soloLectura : {false, true}) {
-        auto base = DBEngine::Instancia().Workspaces(0).OpenDatabase(
-            ruta.string(), true, soloLectura, kConexionConfiguracion);
+        auto base = DBEngine::Instancia().Workspaces(0).OpenDatabase(ruta, true, soloLectura,
+                                                                     kConexionConfiguracion);
         ASSERT_NE(base, nullptr);
         EXPECT_EQ(LeerNumeros(*base).size(), 300u);
         EXPECT_THROW(base->Execute(soloLectura ? "DELETE * FROM LD1" : "DELETE * FROM LD9"),
                      ErrorMotor);
         EXPECT_THROW(base->Execute("PRAGMA user_version = 3"), ErrorMotor);
         base->Close();
-        EXPECT_EQ(LeerBytes(ruta), antes);
-        EXPECT_EQ(Nombres(carpeta.Ruta()), std::vector<std::string>{"tablas.orv"});
+        EXPECT_EQ(Arbol(carpeta.Ruta()), antes);
     }
 }
 
@@ -126,14 +107,14 @@ TEST(Apertura, AbrirYCerrarSinCambiosDejaElArchivoIdentico) {
 // nothing, and the configuration handle is emptied and the file released.
 TEST(Apertura, ManejadorDeConfiguracionYUsoTrasCerrar) {
     CarpetaTemporal carpeta;
-    const auto ruta = Generada(carpeta).Ruta;
+    const auto ruta = Generar(carpeta, 300).RutaConfig;
     std::unique_ptr<Database> base;
     EXPECT_NO_THROW(CerrarConfiguracion(base));
-    AbrirConfiguracion(base, ruta.string());
+    AbrirConfiguracion(base, ruta);
     ASSERT_NE(base, nullptr);
     EXPECT_EQ(AbrirComoPrograma(ruta), nullptr);
     base->Execute("UPDATE [Numeros de lada] SET telefono = 'x' WHERE lnId = 1");
-    AbrirConfiguracion(base, ruta.string());
+    AbrirConfiguracion(base, ruta);
     ASSERT_NE(base, nullptr);
     EXPECT_EQ(LeerNumeros(*base).at(1), "x");
 
@@ -154,7 +135,7 @@ TEST(Apertura, ManejadorDeConfiguracionYUsoTrasCerrar) {
 // engine brings SQLCipher's only, never the system's libsqlite3.
 TEST(Motor, NingunaOtraCopiaDeSqliteEnElProceso) {
     CarpetaTemporal carpeta;
-    ASSERT_NE(AbrirComoPrograma(Generada(carpeta).Ruta), nullptr);
+    ASSERT_NE(AbrirComoPrograma(Generar(carpeta, 300).RutaConfig), nullptr);
     std::vector<std::string> copias;
     dl_iterate_phdr(
         [](dl_phdr_info* info, std::size_t, void* datos) {

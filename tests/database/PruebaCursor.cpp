@@ -13,9 +13,7 @@ class Cursor : public testing::Test {
 protected:
     // A database of `entradas` rows, open, and its keys.
     void Preparar(std::int32_t entradas) {
-        Generar(carpeta_, entradas);
-        base_ = AbrirComoPrograma(carpeta_ / "tablas.orv");
-        ASSERT_NE(base_, nullptr);
+        ASSERT_NE(base_ = AbrirComoPrograma(Generar(carpeta_, entradas).RutaConfig), nullptr);
         for (const auto& fila : LeerNumeros(*base_))
             originales_.push_back(fila.first);
     }

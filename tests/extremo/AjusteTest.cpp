@@ -67,10 +67,14 @@ Coherencia Comparar(InstalacionPrueba& inst, const Numeros& antes) {
     return c;
 }
 
+// The whole run, started with what a kill during an earlier run's switch of
+// journal can leave: a journal whose header is zeroed, which never protected
+// a change and must not stand in the way.
 TEST(Ajuste, CorridaCompletaReescribeBorraYRespalda) {
     InstalacionPrueba inst(Opciones(400));
     const auto antes = inst.LeerNumeros();
     const auto bytesAntes = LeerBytes(inst.RutaConfig());
+    EscribirArchivo(inst.RutaConfig() + "-journal", std::string(1544, '\0'));
     auto& ventana = inst.AbrirVentana();
     ASSERT_EQ(ventana.MarcacionesDetectadas(), inst.Resumen.Antiguas);
     ASSERT_GT(inst.Resumen.SoloPrefijo, 0);
@@ -204,8 +208,20 @@ void ParoEnLD3(InstalacionPrueba& inst) {
     EXPECT_EQ(inst.Referencias("LD1", 3), 1);
 }
 
+// Something that is not a file where the journal goes: not ours to remove.
+std::shared_ptr<void> CarpetaEnLugarDelDiario(InstalacionPrueba& inst) {
+    std::filesystem::create_directory(inst.RutaConfig() + "-journal");
+    return nullptr;
+}
+
 const Fallo kFallos[] = {
     {"RetenidaPorOtroProceso", {}, Retenida, {"Error al RESPALDAR la configuracion!"}, false, {}},
+    {"CarpetaEnLugarDelDiario",
+     {},
+     CarpetaEnLugarDelDiario,
+     {"Error al RESPALDAR la configuracion!"},
+     false,
+     {}},
     {"OtraClave",
      {},
      OtraClave,

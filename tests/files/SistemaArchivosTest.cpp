@@ -21,133 +21,150 @@ struct ConEntradas : testing::Test {
         EscribirArchivo(t / "protegido", "anterior");
         ::chmod((t / "protegido").c_str(), 0444);
         EscribirArchivo(t / "carpeta/dentro", "x");
-        std::filesystem::create_symlink(t / "origen", t / "enlace");
-        std::filesystem::create_symlink(t / "nada", t / "roto");
+        fs::create_symlink(t / "protegido", t / "enlace");
+        fs::create_symlink(t / "nada", t / "roto");
     }
     CarpetaTemporal t;
 };
 
-class Existencia : public ConEntradas,
-                   public testing::WithParamInterface<std::tuple<const char*, bool, bool>> {};
+// One path and what each operation makes of it: a file, a folder, one of the
+// folder's listed files, and what removing it says ("" when it goes).
+struct Entrada {
+    const char *Nombre, *Relativa;
+    bool Archivo, Carpeta, Listada;
+    const char* Borrado;
+    friend void PrintTo(const Entrada& e, std::ostream* os) { *os << e.Nombre; }
+};
+
+class Entradas : public ConEntradas, public testing::WithParamInterface<Entrada> {};
 
 // The answers never fail and depend only on the kind of entry; an empty text
-// or one holding a zero byte names nothing.
-TEST_P(Existencia, SoloPorElTipoDeEntrada) {
-    auto [relativa, archivo, carpeta] = GetParam();
-    EXPECT_EQ(ExisteArchivo(t / relativa), archivo);
-    EXPECT_EQ(ExisteCarpeta(t / relativa), carpeta);
-    for (std::string ruta : {std::string(), t.Ruta() + std::string(1, '\0') + "x"})
-        EXPECT_FALSE(ExisteArchivo(ruta) || ExisteCarpeta(ruta));
+// or one holding a zero byte names nothing. Only a file with some write
+// permission bit, or a link (never its target), is removed; the rest is
+// refused with a description and left as it was.
+TEST_P(Entradas, CadaOperacionSegunElTipo) {
+    const auto& e = GetParam();
+    const std::string ruta = t / e.Relativa;
+    EXPECT_EQ(ExisteArchivo(ruta), e.Archivo);
+    EXPECT_EQ(ExisteCarpeta(ruta), e.Carpeta);
+    for (std::string nada : {std::string(), t.Ruta() + std::string(1, '\0') + "x"})
+        EXPECT_FALSE(ExisteArchivo(nada) || ExisteCarpeta(nada) ||
+                     SistemaArchivos().DeleteFile(nada));
+    SistemaArchivos archivos;
+    EXPECT_EQ(archivos.GetFolder(ruta).has_value(), e.Carpeta);
+    for (std::string carpeta : {t.Ruta(), t.Ruta() + "/"}) {
+        std::set<std::string> nombres;
+        for (const auto& archivo : archivos.GetFolder(carpeta)->Files())
+            nombres.insert(archivo.Name());
+        EXPECT_EQ(nombres.count(e.Relativa), e.Listada);
+    }
+    auto esperado = Arbol(t.Ruta());
+    if (!*e.Borrado)
+        esperado.erase(e.Relativa);
+    EXPECT_EQ(archivos.DeleteFile(ruta).Descripcion, *e.Borrado ? e.Borrado + (": " + ruta) : "");
+    EXPECT_EQ(Arbol(t.Ruta()), esperado);
 }
 
+constexpr const char *EsCarpeta = "La ruta es una carpeta, no un archivo",
+                     *Falta = "No se ha encontrado el archivo",
+                     *NoHayRuta = "Ruta de acceso no encontrada";
 // clang-format off
-INSTANTIATE_TEST_SUITE_P(Entradas, Existencia, testing::Values(
-    std::tuple{"origen", true, false},   std::tuple{"carpeta", false, true},
-    std::tuple{"carpeta/", false, true}, std::tuple{"falta", false, false},
-    std::tuple{"origen/", false, false}, std::tuple{"origen/x", false, false},
-    std::tuple{"enlace", true, false},   std::tuple{"roto", false, false}));
+INSTANTIATE_TEST_SUITE_P(Casos, Entradas, testing::Values(
+    Entrada{"Archivo", "origen", true, false, true, ""},
+    Entrada{"EscrituraSoloDelGrupo", "grupo", true, false, true, ""},
+    Entrada{"SoloLectura", "protegido", true, false, true, "Permiso denegado"},
+    Entrada{"Carpeta", "carpeta", false, true, false, EsCarpeta},
+    Entrada{"CarpetaConSeparador", "carpeta/", false, true, false, EsCarpeta},
+    Entrada{"Falta", "falta", false, false, false, Falta},
+    Entrada{"Comodin", "*", false, false, false, Falta},
+    Entrada{"ArchivoConSeparador", "origen/", false, false, false, NoHayRuta},
+    Entrada{"DentroDeUnArchivo", "origen/x", false, false, false, NoHayRuta},
+    Entrada{"Enlace", "enlace", true, false, true, ""},
+    Entrada{"EnlaceRoto", "roto", false, false, false, ""}),
+    testing::PrintToStringParamName());
 // clang-format on
 
 using D = DiscoConFallos&;
 struct CasoCopia {
-    const char *Origen, *Destino, *Frase; // without a description the copy succeeds
+    const char *Nombre, *Origen = "origen", *Destino = "nueva",
+                        *Frase = nullptr; // nullptr: success
     bool CulpaDelDestino = true, Reemplazar = true;
-    void (*Averia)(D) = [](D) {};
+    // A disk fault, tried on a new destination (not replacing, as the
+    // backup copies) and on an existing one (replaced).
+    void (*Averia)(D) = nullptr;
+    friend void PrintTo(const CasoCopia& c, std::ostream* os) { *os << c.Nombre; }
 };
 
 class Copia : public ConEntradas, public testing::WithParamInterface<CasoCopia> {};
 
 // A sound copy makes the destination, there or not, a byte-identical copy
-// with the source's permissions (both in the snapshot). Otherwise false with a description naming
-// the path at fault, and nothing changes: no temporary file is left and the
-// destination is exactly as it was, also when the disk fails part-way.
+// with the source's permissions (both in the snapshot). Otherwise false with
+// a description naming the path at fault, and nothing changes: no temporary
+// file is left and the destination is exactly as it was, also when the disk
+// fails part-way.
 TEST_P(Copia, EnteraONada) {
     const auto& c = GetParam();
-    auto esperado = Arbol(t.Ruta());
-    std::string origen = t / c.Origen, destino = t / c.Destino;
-    DiscoConFallos disco;
-    c.Averia(disco);
-    auto resultado = SistemaArchivos(disco).CopyFile(origen, destino, {c.Reemplazar, true});
-    EXPECT_EQ(static_cast<bool>(resultado), c.Frase == nullptr);
-    EXPECT_EQ(resultado.Descripcion,
-              c.Frase ? c.Frase + (": " + (c.CulpaDelDestino ? destino : origen)) : "");
-    if (c.Frase == nullptr)
-        esperado[c.Destino] = esperado[c.Origen];
-    EXPECT_EQ(Arbol(t.Ruta()), esperado);
+    using Destinos = std::vector<std::pair<const char*, bool>>;
+    for (auto [relativa, reemplazar] : c.Averia ? Destinos{{"nueva", false}, {"grupo", true}}
+                                                : Destinos{{c.Destino, c.Reemplazar}}) {
+        auto esperado = Arbol(t.Ruta());
+        const std::string origen = t / c.Origen, destino = t / relativa;
+        DiscoConFallos disco;
+        if (c.Averia)
+            c.Averia(disco);
+        auto resultado = SistemaArchivos(disco).CopyFile(origen, destino, {reemplazar, true});
+        EXPECT_EQ(static_cast<bool>(resultado), c.Frase == nullptr);
+        EXPECT_EQ(resultado.Descripcion,
+                  c.Frase ? c.Frase + (": " + (c.CulpaDelDestino ? destino : origen)) : "");
+        if (c.Frase == nullptr)
+            esperado[relativa] = esperado[c.Origen];
+        EXPECT_EQ(Arbol(t.Ruta()), esperado) << relativa;
+    }
 }
 
 constexpr const char *Lleno = "No queda espacio en el disco",
-                     *ErrorES = "Error de lectura o escritura en el disco",
-                     *Alterada = "La copia no coincide con el original";
+                     *ErrorES = "Error de lectura o escritura en el disco";
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Casos, Copia, testing::Values(
-    CasoCopia{"origen", "nueva", nullptr}, CasoCopia{"origen", "grupo", nullptr},
-    CasoCopia{"falta", "nueva", "No se ha encontrado el archivo", false},
-    CasoCopia{"carpeta", "nueva", "La ruta es una carpeta, no un archivo", false},
-    CasoCopia{"origen", "falta/nueva", "Ruta de acceso no encontrada"},
-    CasoCopia{"origen", "origen/nueva", "Ruta de acceso no encontrada"},
-    CasoCopia{"origen", "carpeta", "La ruta es una carpeta, no un archivo"},
-    CasoCopia{"origen", "carpeta/", "La ruta es una carpeta, no un archivo"},
-    CasoCopia{"origen", "protegido", "Permiso denegado"},
-    CasoCopia{"origen", "./origen", "El origen y el destino son el mismo archivo"},
-    CasoCopia{"origen", "protegido", "El archivo ya existe", true, false},
-    CasoCopia{"origen", "nueva", Lleno, true, true, +[](D d) { d.LimiteEscritura = 1'500'000; }},
-    CasoCopia{"origen", "grupo", Lleno, true, true, +[](D d) { d.LimiteEscritura = 1'500'000; }},
-    CasoCopia{"origen", "nueva", Lleno, true, true, +[](D d) { d.LimiteEscritura = 0; }},
-    CasoCopia{"origen", "grupo", Lleno, true, true, +[](D d) { d.LimiteEscritura = 0; }},
-    CasoCopia{"origen", "nueva", ErrorES, true, true, +[](D d) { d.FallarSincronizar = true; }},
-    CasoCopia{"origen", "grupo", ErrorES, true, true, +[](D d) { d.FallarSincronizar = true; }},
-    CasoCopia{"origen", "nueva", ErrorES, true, true, +[](D d) { d.FallarRenombrar = true; }},
-    CasoCopia{"origen", "grupo", ErrorES, true, true, +[](D d) { d.FallarRenombrar = true; }},
-    CasoCopia{"origen", "nueva", Alterada, true, true, +[](D d) { d.Alterar = true; }},
-    CasoCopia{"origen", "grupo", Alterada, true, true, +[](D d) { d.Alterar = true; }}));
+    CasoCopia{"Nueva"}, CasoCopia{"Reemplaza", "origen", "grupo"},
+    CasoCopia{"OrigenFaltante", "falta", "nueva", Falta, false},
+    CasoCopia{"OrigenCarpeta", "carpeta", "nueva", EsCarpeta, false},
+    CasoCopia{"CarpetaFaltante", "origen", "falta/nueva", NoHayRuta},
+    CasoCopia{"DentroDeUnArchivo", "origen", "origen/nueva", NoHayRuta},
+    CasoCopia{"DestinoCarpeta", "origen", "carpeta", EsCarpeta},
+    CasoCopia{"DestinoCarpetaConSeparador", "origen", "carpeta/", EsCarpeta},
+    CasoCopia{"DestinoSoloLectura", "origen", "protegido", "Permiso denegado"},
+    CasoCopia{"MismoArchivo", "origen", "./origen", "El origen y el destino son el mismo archivo"},
+    CasoCopia{"SinReemplazar", "origen", "protegido", "El archivo ya existe", true, false},
+    CasoCopia{.Nombre = "DiscoLlenoAMitad", .Frase = Lleno,
+              .Averia = [](D d) { d.LimiteEscritura = 1'500'000; }},
+    CasoCopia{.Nombre = "DiscoLleno", .Frase = Lleno, .Averia = [](D d) { d.LimiteEscritura = 0; }},
+    CasoCopia{.Nombre = "SincronizarFalla", .Frase = ErrorES,
+              .Averia = [](D d) { d.FallarSincronizar = true; }},
+    CasoCopia{.Nombre = "RenombrarFalla", .Frase = ErrorES,
+              .Averia = [](D d) { d.FallarRenombrar = true; }},
+    CasoCopia{.Nombre = "CopiaAlterada", .Frase = "La copia no coincide con el original",
+              .Averia = [](D d) { d.Alterar = true; }}),
+    testing::PrintToStringParamName());
 // clang-format on
 
-// Only a file with some write permission bit is removed; a link goes, its
-// target stays. Everything else is refused with a description.
-TEST_F(ConEntradas, ElBorradoRespetaLosArchivosDeSoloLectura) {
-    SistemaArchivos archivos;
-    for (auto nombre : {"grupo", "enlace", "roto"})
-        EXPECT_TRUE(archivos.DeleteFile(t / nombre));
-    auto antes = Arbol(t.Ruta());
-    for (auto [nombre, frase] : {std::pair{"protegido", "Permiso denegado"},
-                                 {"carpeta", "La ruta es una carpeta, no un archivo"},
-                                 {"*", "No se ha encontrado el archivo"}})
-        EXPECT_EQ(archivos.DeleteFile(t / nombre).Descripcion, frase + (": " + (t / nombre)));
-    EXPECT_FALSE(archivos.DeleteFile(""));
-    EXPECT_EQ(Arbol(t.Ruta()), antes);
-    EXPECT_EQ(antes.count("origen"), 1u);
-}
-
-// Files only, with or without a trailing separator; no folder for a file or
-// a missing path, and an empty list once the folder has gone.
-TEST_F(ConEntradas, ElListadoDaLosArchivosSinSubcarpetas) {
-    SistemaArchivos archivos;
-    for (std::string ruta : {t.Ruta(), t.Ruta() + "/"}) {
-        std::set<std::string> nombres;
-        for (const auto& archivo : archivos.GetFolder(ruta)->Files())
-            nombres.insert(archivo.Name());
-        EXPECT_EQ(nombres, (std::set<std::string>{"origen", "protegido", "grupo", "enlace"}));
-    }
-    EXPECT_FALSE(archivos.GetFolder(t / "origen") || archivos.GetFolder(t / "falta"));
-    auto carpeta = archivos.GetFolder(t / "carpeta");
-    std::filesystem::remove_all(t / "carpeta");
-    EXPECT_TRUE(carpeta->Files().empty());
-}
-
-// The creation date is the birth of the file, not its last change.
-TEST(FechaCreacion, NoSigueALaModificacion) {
+// The creation date is the birth of the file, not its last change. A listed
+// folder that has gone lists nothing.
+TEST(Listado, FechaDeNacimientoYCarpetaQueSeFue) {
     CarpetaTemporal t;
     auto antes = std::chrono::system_clock::now() - std::chrono::seconds(1);
     EscribirArchivo(t / "a", "x");
     auto despues = std::chrono::system_clock::now() + std::chrono::seconds(1);
     struct statx datos {};
     ASSERT_EQ(::statx(AT_FDCWD, (t / "a").c_str(), 0, STATX_BTIME, &datos), 0);
-    if ((datos.stx_mask & STATX_BTIME) == 0)
-        GTEST_SKIP() << "sin fecha de nacimiento";
     struct timespec pasado[2] = {{1'000'000'000, 0}, {1'000'000'000, 0}};
     ASSERT_EQ(::utimensat(AT_FDCWD, (t / "a").c_str(), pasado, 0), 0);
-    auto fecha = SistemaArchivos().GetFolder(t.Ruta())->Files().at(0).DateCreated();
+    auto carpeta = SistemaArchivos().GetFolder(t.Ruta());
+    auto fecha = carpeta->Files().at(0).DateCreated();
+    fs::remove_all(t.Ruta());
+    EXPECT_TRUE(carpeta->Files().empty());
+    if ((datos.stx_mask & STATX_BTIME) == 0)
+        GTEST_SKIP() << "sin fecha de nacimiento";
     EXPECT_GE(fecha, antes);
     EXPECT_LE(fecha, despues);
 }
