@@ -50,7 +50,6 @@ public:
     // Behaves as the window system does: the close request first, which the
     // program's own close never has refused, then the unload.
     void CerrarVentana() override {
-        ++CierresPedidos;
         if (CierresContados)
             ++*CierresContados;
         if (Formulario && !Formulario->AlPedirCierre(OrigenCierre::Programa)) {
@@ -71,7 +70,6 @@ public:
     Puntero PunteroActual = Puntero::Predeterminado;
     int EventosProcesados = 0;
     std::vector<float> Fracciones;
-    int CierresPedidos = 0;
     // Counts close requests in a place that outlives the view.
     int* CierresContados = nullptr;
 };

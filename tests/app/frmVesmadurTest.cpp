@@ -72,43 +72,28 @@ struct Situacion {
     std::int32_t Cuenta;
     const char* Dir;
     const char* LineaEdicion;
-    std::vector<std::string> Panel;
     bool Ajustar, Restaurar;
+    std::vector<std::string> Panel;
     friend void PrintTo(const Situacion& s, std::ostream* os) { *os << s.Nombre; }
 };
 
+// clang-format off
 const Situacion kSituaciones[] = {
-    {"SinInstalacion",
-     0,
-     0,
-     "",
-     "Orvanto detectado: <Ninguno>",
+    {"SinInstalacion", 0, 0, "", "Orvanto detectado: <Ninguno>", false, false,
      {"Directorio: ", "    ", "", "Marcaciones detectadas a procesar: 0", "", "",
       "NO se puede realizar ninguna tarea, no fue detectado ninguna instalación de ORVANTO.", "",
-      "", "Presiona el boton <Cerrar> para terminar."},
-     false,
-     false},
-    {"MarcacionesPendientes",
-     6,
-     1234,
-     "/srv/Orvanto Ofimbra",
-     "Orvanto detectado: Ofimbra VRX",
-     {"Directorio: ", "    /srv/Orvanto Ofimbra", "", "Marcaciones detectadas a procesar: 1234", "",
-      "", "Presiona el boton <Ajustar> para iniciar el proceso de ajuste...", "", "",
-      "o presiona el boton <Cerrar> para finalizar el programa."},
-     true,
-     false},
-    {"SinMarcaciones",
-     8,
-     0,
-     "/opt/orvanto/",
-     "Orvanto detectado: <Prueba>",
+      "", "Presiona el boton <Cerrar> para terminar."}},
+    {"MarcacionesPendientes", 6, 1234, "/srv/Orvanto Ofimbra", "Orvanto detectado: Ofimbra VRX",
+     true, false,
+     {"Directorio: ", "    /srv/Orvanto Ofimbra", "", "Marcaciones detectadas a procesar: 1234",
+      "", "", "Presiona el boton <Ajustar> para iniciar el proceso de ajuste...", "", "",
+      "o presiona el boton <Cerrar> para finalizar el programa."}},
+    {"SinMarcaciones", 8, 0, "/opt/orvanto/", "Orvanto detectado: <Prueba>", false, true,
      {"Directorio: ", "    /opt/orvanto/", "", "Marcaciones detectadas a procesar: 0", "", "",
       "Presiona el boton <Restaurar> para iniciar el proceso de restauración...", "", "",
-      "o presiona el boton <Cerrar> para finalizar el programa."},
-     false,
-     true},
+      "o presiona el boton <Cerrar> para finalizar el programa."}},
 };
+// clang-format on
 
 class CargaVentana : public ::testing::TestWithParam<Situacion> {};
 
@@ -133,8 +118,8 @@ INSTANTIATE_TEST_SUITE_P(Situaciones, CargaVentana, ::testing::ValuesIn(kSituaci
                          [](const auto& caso) { return std::string(caso.param.Nombre); });
 
 // "Ajustar" pressed twice: the confirmation, then the run only on Yes, busy
-// while it runs and writing the panel; afterwards only "Cerrar" is left. On
-// No, or with no run available, nothing changes.
+// while it runs and writing the panel; afterwards only "Cerrar" is left, and
+// the close box closes again. On No, or with no run, nothing changes.
 struct Pulsacion {
     const char* Nombre;
     bool HayCorrida;
@@ -157,6 +142,13 @@ TEST_P(PulsarAjustar, ConfirmaCorreUnaVezYDejaSoloCerrar) {
             EXPECT_TRUE(p->vista->Progreso);
             EXPECT_FALSE(p->vista->Ajustar);
             EXPECT_EQ(p->vista->PunteroActual, Puntero::Espera);
+            // Busy: "Cerrar" and the close box are refused, the program's
+            // and the session's closes are not.
+            f.btnCerrarPulsado();
+            EXPECT_FALSE(f.Descargada());
+            EXPECT_TRUE(f.AlPedirCierre(OrigenCierre::ControlVentana));
+            EXPECT_FALSE(f.AlPedirCierre(OrigenCierre::Programa));
+            EXPECT_FALSE(f.AlPedirCierre(OrigenCierre::Sesion));
             f.EscribirEncabezado();
             f.AgregarLinea("Respaldando configuracion...");
             f.AgregarLinea();
@@ -186,6 +178,7 @@ TEST_P(PulsarAjustar, ConfirmaCorreUnaVezYDejaSoloCerrar) {
     EXPECT_FALSE(p->Ventana().Ocupado());
     EXPECT_FALSE(p->vista->Progreso);
     EXPECT_EQ(p->vista->PunteroActual, Puntero::Predeterminado);
+    EXPECT_FALSE(p->Ventana().AlPedirCierre(OrigenCierre::ControlVentana));
 }
 
 INSTANTIATE_TEST_SUITE_P(Casos, PulsarAjustar,
@@ -193,25 +186,6 @@ INSTANTIATE_TEST_SUITE_P(Casos, PulsarAjustar,
                                            Pulsacion{"No", true, Respuesta::No, 0},
                                            Pulsacion{"SinCorrida", false, Respuesta::Si, 0}),
                          [](const auto& caso) { return std::string(caso.param.Nombre); });
-
-// While busy, "Cerrar" and the close box are refused, the program's and the
-// session's closes are not; once the run is over both close the window.
-TEST(Cierre, OcupadoRechazaCerrarYCajaPeroNoAlProgramaNiALaSesion) {
-    TareasVesmadur tareas;
-    tareas.AjustarMarcaciones = [](frmVesmadur& f) {
-        f.btnCerrarPulsado();
-        EXPECT_FALSE(f.Descargada());
-        EXPECT_TRUE(f.AlPedirCierre(OrigenCierre::ControlVentana));
-        EXPECT_FALSE(f.AlPedirCierre(OrigenCierre::Programa));
-        EXPECT_FALSE(f.AlPedirCierre(OrigenCierre::Sesion));
-    };
-    Programa p(Instalado(7, tareas));
-    ASSERT_TRUE(p.principal->Main());
-    p.Ajustar();
-    EXPECT_FALSE(p.Ventana().AlPedirCierre(OrigenCierre::ControlVentana));
-    p.Ventana().btnCerrarPulsado();
-    EXPECT_EQ(p.principal->Ventana(), nullptr);
-}
 
 TEST(Arranque, SegundaCopiaSoloAvisaYTermina) {
     Programa p({}, true);
@@ -240,34 +214,6 @@ TEST(CerrarPrograma, CerrarYCajaDescarganUnaVezYVacianLaReferencia) {
         EXPECT_EQ(p.principal->Ventana(), nullptr);
         p.principal->CerrarPrograma();
         EXPECT_EQ(p.principal->Ventana(), nullptr);
-    }
-}
-
-// A close from the program or the session is never refused, even in the
-// middle of a run or of the confirmation: the window unloads at once, and
-// its object lives on until the action below it on the stack has ended. A
-// close during the confirmation runs nothing.
-TEST(CerrarPrograma, DuranteCorridaOConfirmacionLiberaLaVentanaAlTerminar) {
-    for (bool enConfirmacion : {false, true}) {
-        basPrincipal* principal = nullptr;
-        int corridas = 0;
-        TareasVesmadur tareas;
-        tareas.AjustarMarcaciones = [&](frmVesmadur& f) {
-            ++corridas;
-            principal->CerrarPrograma();
-            principal->CerrarPrograma();
-            f.AgregarLinea("Proceso de ajuste finalizado."); // into the unloaded window
-            EXPECT_TRUE(f.Descargada());
-            EXPECT_EQ(principal->Ventana(), &f);
-        };
-        Programa p(Instalado(3, tareas));
-        ASSERT_TRUE(p.principal->Main());
-        principal = p.principal.get();
-        if (enConfirmacion)
-            p.vista->AlPreguntar = [principal] { principal->CerrarPrograma(); };
-        p.Ajustar();
-        EXPECT_EQ(corridas, enConfirmacion ? 0 : 1);
-        EXPECT_EQ(principal->Ventana(), nullptr);
     }
 }
 

@@ -74,59 +74,43 @@ INSTANTIATE_TEST_SUITE_P(Formas, ConteoGenerado,
                          testing::Values(Forma(2000, 0.3, 0.01, 0.01), Forma(700, 1, 0, 0),
                                          Forma(900, 0.2, 0.3, 0.1), Forma(0, 0.5, 0, 0)));
 
-// A database a maintainer makes by hand with the sqlcipher shell opens in the
-// program, counts as the rules say, and takes the statements of the run.
-TEST(FormatoCompartido, BaseHechaEnElShellAbreYCuenta) {
-    CarpetaTemporal carpeta;
-    const auto ruta = carpeta / "tablas.orv";
-    ASSERT_EQ(EjecutarShell(ruta, "CREATE TABLE \"Numeros de lada\" (lnId INTEGER PRIMARY KEY, "
-                                  "telefono TEXT, nota TEXT);\n"
-                                  "INSERT INTO \"Numeros de lada\" VALUES (1, '015512345678', "
-                                  "'a'), (2, '0445512345678', NULL), (3, '5512345678', NULL), "
-                                  "(4, NULL, NULL), (5, ' 015512345678', NULL), (6, '045', "
-                                  "NULL), (7, '', NULL), (9, '0101234', NULL);\n"),
-              "");
-    std::unique_ptr<Database> base;
-    EXPECT_EQ(ContarMarcaciones(base, ruta), 4);
-    EXPECT_EQ(base, nullptr);
-    ASSERT_NE(base = AbrirComoPrograma(ruta), nullptr);
-    base->Execute("DELETE * FROM [Numeros de lada] WHERE lnId = 6");
-    base->Close();
-    EXPECT_EQ(EjecutarShell(ruta, "SELECT count(*) FROM \"Numeros de lada\";\n"), "7\n");
-}
-
-// Nulls do not count; an empty table, or none at all, counts 0 and the file
-// is closed again afterwards.
-TEST(Conteo, NulosTablaVaciaYSinTabla) {
-    CarpetaTemporal carpeta;
-    const auto ruta = Generar(carpeta, 100).RutaConfig;
-    std::unique_ptr<Database> base;
-    for (const auto& [cambio, esperado] :
-         {std::pair{"UPDATE [Numeros de lada] SET telefono = NULL WHERE lnId > 1", 0},
-          std::pair{"UPDATE [Numeros de lada] SET telefono = '01' WHERE lnId = 1", 1},
-          std::pair{"DELETE * FROM [Numeros de lada]", 0},
-          std::pair{"DROP TABLE [Numeros de lada]", 0}}) {
-        AbrirComoPrograma(ruta)->Execute(cambio);
-        EXPECT_EQ(ContarMarcaciones(base, ruta.string()), esperado) << cambio;
-        EXPECT_EQ(base, nullptr);
-    }
-    EXPECT_NE(AbrirComoPrograma(ruta), nullptr);
-}
-
-// The run on databases made by hand with the shell: its report from the walk
-// on, and the rows it leaves (as the shell lists them). A key that is not an
-// integer is never used to address a row; an empty table reads 0 of 0.
-struct CorridaManual {
+// Databases a maintainer makes by hand with the sqlcipher shell: what the
+// count gives (Null is not old-style; a missing table counts 0), what the run
+// reports from the walk on, and the rows it leaves as the shell lists them.
+// A key that is not an integer never addresses a row.
+struct BaseAMano {
     const char* Nombre;
-    const char* Filas;
-    const char* Informe;
-    const char* Despues;
-    friend void PrintTo(const CorridaManual& c, std::ostream* os) { *os << c.Nombre; }
+    std::string Guion;
+    std::int32_t Cuenta;
+    std::string Walk;
+    const char* Despues; // nullptr: not listed
+    friend void PrintTo(const BaseAMano& b, std::ostream* os) { *os << b.Nombre; }
 };
 
-class Corrida : public testing::TestWithParam<CorridaManual> {};
+const std::string kTablas = "CREATE TABLE \"Tablas de ladas\" (n, nombre, d);"
+                            "CREATE TABLE \"Numeros de lada\" (lnId, telefono, nota);"
+                            "INSERT INTO \"Numeros de lada\" VALUES ";
 
-TEST_P(Corrida, InformaYDejaLasFilas) {
+// clang-format off
+const BaseAMano kBasesAMano[] = {
+    {"TablaVacia", kTablas + "(1, '5', 'a'); DELETE FROM \"Numeros de lada\";", 0,
+     "Marcaciones ajustadas: 0 de 0", ""},
+    {"ReglasYNulos", kTablas + "(1, '015512345678', 'a'), (2, '0445512345678', NULL), "
+     "(3, '5512345678', NULL), (4, NULL, NULL), (5, ' 015512345678', NULL), (6, '045', NULL), "
+     "(7, '', NULL), (9, '0101234', NULL);", 4, "Marcaciones ajustadas: 4 de 8",
+     "1|5512345678\n2|5512345678\n3|5512345678\n4|\n5| 015512345678\n7|\n9|01234\n"},
+    {"ClavesQueNoSonEnteros", kTablas + "(1, 'original', 0), (1.5, '015512345678', 0), "
+     "('1', '0455', 0), (2, '01777', 0);", 3, "Marcaciones ajustadas: 1 de 4",
+     "1|original\n1.5|015512345678\n1|0455\n2|777\n"},
+    {"SinTablaDeNumeros", "CREATE TABLE \"Tablas de ladas\" (n, nombre, d);", 0,
+     "Error al AJUSTAR las marcaciones: The database engine cannot find the input table or "
+     "query 'Numeros de lada'.\r\nMarcaciones ajustadas: 0 de 0", nullptr},
+};
+// clang-format on
+
+class HechaAMano : public testing::TestWithParam<BaseAMano> {};
+
+TEST_P(HechaAMano, CuentaAjustaYDejaLasFilas) {
     struct : InformeAjuste {
         std::string Texto;
         void Reemplazar(std::string_view t) override { Texto = t; }
@@ -135,64 +119,50 @@ TEST_P(Corrida, InformaYDejaLasFilas) {
         void ProcesarEventos() override {}
         std::string CaptionCerrar() const override { return "Cerrar"; }
     } informe;
+    const auto& caso = GetParam();
     CarpetaTemporal carpeta;
     const auto ruta = carpeta / "tablas.orv";
-    ASSERT_EQ(EjecutarShell(ruta, std::string("CREATE TABLE \"Numeros de lada\" (lnId, telefono);"
-                                              "CREATE TABLE \"Tablas de ladas\" (n, nombre, d);") +
-                                      GetParam().Filas + "\n"),
-              "");
+    ASSERT_EQ(EjecutarShell(ruta, caso.Guion + "\n"), "");
+    const auto bytes = LeerBytes(ruta);
     std::unique_ptr<Database> base;
-    const auto r = AjustarMarcaciones(
-        base, {carpeta.Ruta(), ruta, 0, [] { return ResultadoArchivo(); }}, informe);
-    EXPECT_TRUE(r.Completa);
-    EXPECT_EQ(informe.Texto.substr(informe.Texto.find("Leyendo")), GetParam().Informe);
-    EXPECT_EQ(EjecutarShell(ruta, "SELECT lnId, telefono FROM \"Numeros de lada\";\n"),
-              GetParam().Despues);
+    EXPECT_EQ(ContarMarcaciones(base, ruta), caso.Cuenta);
+    EXPECT_EQ(base, nullptr);
+    EXPECT_EQ(LeerBytes(ruta), bytes);
+
+    AjustarMarcaciones(base, {carpeta.Ruta(), ruta, 0, [] { return ResultadoArchivo(); }}, informe);
+    EXPECT_EQ(informe.Texto.substr(informe.Texto.find("Leyendo")),
+              "Leyendo marcaciones...\r\n" + caso.Walk +
+                  "\r\nConfiguracion cerrada.\r\nProceso de ajuste finalizado.\r\n\r\n"
+                  "Presiona el boton <Cerrar> para terminar.");
+    if (caso.Despues) {
+        EXPECT_EQ(EjecutarShell(ruta, "SELECT lnId, telefono FROM \"Numeros de lada\";\n"),
+                  caso.Despues);
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Casos, Corrida,
-    testing::Values(CorridaManual{"TablaVacia", "",
-                                  "Leyendo marcaciones...\r\nMarcaciones ajustadas: 0 de 0\r\n"
-                                  "Configuracion cerrada.\r\nProceso de ajuste finalizado.\r\n"
-                                  "\r\nPresiona el boton <Cerrar> para terminar.",
-                                  ""},
-                    CorridaManual{"ClavesQueNoSonEnteros",
-                                  "INSERT INTO \"Numeros de lada\" VALUES (1, 'original'), "
-                                  "(1.5, '015512345678'), ('1', '0455'), (2, '01777');",
-                                  "Leyendo marcaciones...\r\nMarcaciones ajustadas: 1 de 4\r\n"
-                                  "Configuracion cerrada.\r\nProceso de ajuste finalizado.\r\n"
-                                  "\r\nPresiona el boton <Cerrar> para terminar.",
-                                  "1|original\n1.5|015512345678\n1|0455\n2|777\n"}),
-    [](const auto& caso) { return std::string(caso.param.Nombre); });
+INSTANTIATE_TEST_SUITE_P(Casos, HechaAMano, testing::ValuesIn(kBasesAMano),
+                         [](const auto& caso) { return std::string(caso.param.Nombre); });
 
-// The same options give the same contents; another seed other contents.
-TEST(Generador, MismaSemillaMismasFilasOtraSemillaOtras) {
+// The same options give the same contents, another seed other contents; the
+// installation has the schema the program reads: a catalogue of four purged
+// and two kept tables, and "LD" tables whose idLada point at entries.
+TEST(Generador, MismaSemillaMismasFilasYElEsquemaEsperado) {
     CarpetaTemporal carpeta;
-    auto o = Forma(500, 0.3, 0.01, 0.01);
+    auto o = Forma(1000, 0.3, 0.01, 0.01);
     std::vector<std::string> volcados;
     for (const std::uint64_t semilla : {1, 1, 2}) {
         o.Semilla = semilla;
-        const auto ruta = carpeta / ("base" + std::to_string(volcados.size()));
-        volcados.push_back(EjecutarShell(GenerarBaseConfiguracion(ruta, o).RutaConfig, ".dump\n"));
+        const auto r = GenerarInstalacion(carpeta / std::to_string(volcados.size()), o);
+        volcados.push_back(EjecutarShell(r.RutaConfig, ".dump\n"));
+        EXPECT_EQ(r.Referencias, 1000);
     }
-    EXPECT_GT(volcados[0].size(), 20000u);
     EXPECT_EQ(volcados[0], volcados[1]);
     EXPECT_NE(volcados[0], volcados[2]);
-}
-
-// The installation has the schema the program reads: a catalogue of four
-// purged and two kept tables, and "LD" tables whose idLada point at entries.
-TEST(Generador, InstalacionConElEsquemaEsperado) {
-    CarpetaTemporal carpeta;
-    const auto r = GenerarInstalacion(carpeta / "Orvanto", Forma(1000, 0.3, 0.01, 0.01));
-    EXPECT_EQ(r.RutaConfig, fs::path(carpeta / "Orvanto/config/tablas.orv"));
     std::string guion = "SELECT group_concat(depurar, '') FROM \"Tablas de ladas\";\nSELECT 0";
     for (int ld = 1; ld <= 6; ++ld)
         guion += " + (SELECT count(*) FROM LD" + std::to_string(ld) + " WHERE idLada IN " +
                  "(SELECT lnId FROM \"Numeros de lada\"))";
-    EXPECT_EQ(EjecutarShell(r.RutaConfig, guion + ";\n"), "110110\n1000\n");
-    EXPECT_EQ(r.Referencias, 1000);
+    EXPECT_EQ(EjecutarShell(carpeta / "0/config/tablas.orv", guion + ";\n"), "110110\n1000\n");
 }
 
 // Never overwrites: an existing file, or a file where the folder goes, is an

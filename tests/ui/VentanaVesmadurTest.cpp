@@ -256,6 +256,7 @@ TEST(VentanaVesmadur, CierreAjenoDuranteCorridaOConfirmacionLiberaAlTerminar) {
             f.AgregarLinea("Proceso de ajuste finalizado.");
             f.Vista().DibujarProgreso(1.0f);
             EXPECT_FALSE(real->ventana->isVisible());
+            EXPECT_FALSE(real->Cerrada()) << "released while still running";
         };
         VentanaReal v(Instalado(), 3, tareas);
         real = &v;
