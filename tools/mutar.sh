@@ -72,11 +72,12 @@ lista="${lista:-$raiz/tools/mutantes.txt}"
 # trimmed of surrounding blanks; the replacement may be empty. Lines starting
 # with '#' and blank lines are ignored.
 SEP='|||'
+# Leaves $1 without surrounding blanks in `recortado` (no subshell: the list
+# is read in a fraction of a second).
+recortado=""
 recortar() {
-  local t="$1"
-  t="${t#"${t%%[![:space:]]*}"}"
-  t="${t%"${t##*[![:space:]]}"}"
-  printf '%s' "$t"
+  recortado="${1#"${1%%[![:space:]]*}"}"
+  recortado="${recortado%"${recortado##*[![:space:]]}"}"
 }
 
 rutas=(); originales=(); reemplazos=(); lineas=()
@@ -88,9 +89,9 @@ while IFS= read -r linea || [[ -n "$linea" ]]; do
   resto="${linea#*"$SEP"}"
   [[ "$resto" != "$linea" && "$resto" == *"$SEP"* && "${resto#*"$SEP"}" != *"$SEP"* ]] ||
     falla "$lista:$numero: se esperan tres campos separados por '$SEP'"
-  ruta="$(recortar "${linea%%"$SEP"*}")"
-  original="$(recortar "${resto%%"$SEP"*}")"
-  reemplazo="$(recortar "${resto#*"$SEP"}")"
+  recortar "${linea%%"$SEP"*}"; ruta="$recortado"
+  recortar "${resto%%"$SEP"*}"; original="$recortado"
+  recortar "${resto#*"$SEP"}"; reemplazo="$recortado"
   [[ -n "$ruta" && -n "$original" ]] || falla "$lista:$numero: falta la ruta o el texto original"
   [[ "$ruta" != /* && "/$ruta/" != */../* ]] || falla "$lista:$numero: la ruta debe ser relativa al repositorio"
   [[ "$original" != "$reemplazo" ]] || falla "$lista:$numero: el reemplazo es igual al original"
@@ -102,18 +103,19 @@ done < "$lista"
 total=${#rutas[@]}
 ((total > 0)) || falla "ningun mutante en $lista${filtro:+ con el filtro $filtro}"
 
-# Where the only occurrence of `original` starts in the file's text, as a
-# line number; empty when the text occurs zero or several times (overlapping
-# occurrences included).
+# Whether `original` occurs exactly once in the file's text read by `leer`
+# (overlapping occurrences counted), and the line where it starts.
 contenido=""
 leer() { contenido=""; IFS= read -r -d '' contenido < "$1" || true; }
-linea_unica() {
-  local original="$1" antes despues
+una_vez() {
+  local original="$1" antes
   [[ "$contenido" == *"$original"* ]] || return 1
   antes="${contenido%%"$original"*}"
-  despues="${contenido:${#antes}+1}"
-  [[ "$despues" != *"$original"* ]] || return 1
-  local saltos="${antes//[!$'\n']/}"
+  [[ "${contenido:${#antes}+1}" != *"$original"* ]]
+}
+linea_de() {
+  local antes="${contenido%%"$1"*}" saltos
+  saltos="${antes//[!$'\n']/}"
   echo $((${#saltos} + 1))
 }
 
@@ -121,14 +123,15 @@ linea_unica() {
 # that do not apply and leaves their indices in no_aplican.
 declare -A no_aplica=()
 comprobar() {
-  local base="$1" i archivo
+  local base="$1" i archivo leido=""
   for ((i = 0; i < total; i++)); do
     archivo="$base/${rutas[i]}"
     if [[ ! -f "$archivo" ]]; then
       no_aplica[$i]="no existe el archivo"
     else
-      leer "$archivo"
-      if ! linea_unica "${originales[i]}" > /dev/null; then
+      # The list keeps a file's mutants together: each file is read once.
+      [[ "$archivo" == "$leido" ]] || { leer "$archivo"; leido="$archivo"; }
+      if ! una_vez "${originales[i]}"; then
         if [[ "$contenido" == *"${originales[i]}"* ]]; then
           no_aplica[$i]="el texto aparece mas de una vez"
         else
@@ -264,7 +267,7 @@ for ((i = 0; i < total; i++)); do
   fi
   archivo="$fuente/$ruta"
   leer "$archivo"
-  numero_linea="$(linea_unica "${originales[i]}")"
+  numero_linea="$(linea_de "${originales[i]}")"
   descripcion="$ruta:$numero_linea: ${originales[i]}  =>  ${reemplazos[i]:-(nada)}"
   cp -p "$archivo" "$guardado/archivo"
   printf '%s' "${contenido/"${originales[i]}"/"${reemplazos[i]}"}" > "$archivo"
