@@ -6,6 +6,7 @@
 #include "ayudas/Proceso.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <string>
 #include <sys/stat.h>
@@ -59,6 +60,25 @@ TEST(InstanciaUnica, SegundaCopiaRechazadaHastaQueLaPrimeraMuere) {
     primera.Matar();
     Proceso tercera(Copia(bloqueo));
     EXPECT_EQ(tercera.Linea(), "VENTANA");
+}
+
+// The lock goes in the user's runtime folder only when the user owns it:
+// whoever owns another folder could take the lock there first.
+TEST(InstanciaUnica, CarpetaDeEjecucionAjenaNoSeUsa) {
+    CarpetaTemporal carpeta;
+    const auto guardar = [](const char* n) { return std::getenv(n) ? std::getenv(n) : ""; };
+    const std::string bloqueo = guardar("VESMADUR_BLOQUEO"), propia = guardar("XDG_RUNTIME_DIR");
+    ::unsetenv("VESMADUR_BLOQUEO");
+    // Root gives the folder away; anyone else finds one of root's.
+    const bool root = ::geteuid() == 0;
+    ASSERT_TRUE(!root || ::chown(carpeta.Ruta().c_str(), 65534, 65534) == 0);
+    ::setenv("XDG_RUNTIME_DIR", root ? carpeta.Ruta().c_str() : "/", 1);
+    EXPECT_NE(InstanciaUnica::RutaPredeterminada().parent_path(), root ? carpeta.Ruta() : "/");
+    ASSERT_TRUE(!root || ::chown(carpeta.Ruta().c_str(), 0, 0) == 0);
+    ::setenv("XDG_RUNTIME_DIR", carpeta.Ruta().c_str(), 1);
+    EXPECT_EQ(InstanciaUnica::RutaPredeterminada().parent_path(), carpeta.Ruta());
+    ::setenv("VESMADUR_BLOQUEO", bloqueo.c_str(), 1);
+    ::setenv("XDG_RUNTIME_DIR", propia.c_str(), 1);
 }
 
 TEST(InstanciaUnica, DentroDelMismoProcesoTambienSeVe) {

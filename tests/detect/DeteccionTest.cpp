@@ -123,6 +123,7 @@ TEST(Deteccion, ArgumentosConBlancosYNombreReservadoOcupado) {
     EscribirArchivo(carpeta + "/config/tablas20190803-142507.resp", "x");
     const char* argv[] = {"vesmadur", mi.c_str(), "o"};
     EXPECT_EQ(m.Detectar(TextoLineaComandos(3, argv)), En(8, carpeta + "/", carpeta, "142508"));
+    EXPECT_EQ(AgregarDiagonal(""), "/");
 }
 
 // A hive that is empty, unreadable or about another root: no installation,

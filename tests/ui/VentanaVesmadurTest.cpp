@@ -91,7 +91,8 @@ TEST(VentanaVesmadur, BarraDeProgresoSeLlenaHastaElFinal) {
     ventana.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&ventana));
     const QColor hecho = barra->palette().color(QPalette::Highlight);
-    barra->PonerFraccion(0);
+    // Nothing while the bar would be no wider than a pixel.
+    barra->PonerFraccion(3.5f / static_cast<float>(barra->width()));
     EXPECT_EQ(PixelesDeColor(barra, hecho), 0);
     // Many reports in a burst: few repaints, but the last state shows.
     const int antes = barra->Repintados();
@@ -144,6 +145,7 @@ TEST(VentanaVesmadur, DisposicionSigueLaResolucion) {
     EXPECT_EQ(ventana.btnRestaurar()->text(), "Restaurar");
     EXPECT_EQ(ventana.btnCerrar()->text(), "Cerrar");
     EXPECT_TRUE(ventana.etqInfo()->wordWrap());
+    EXPECT_EQ(ventana.focusWidget(), ventana.btnAjustar());
 }
 
 // The widgets show what the window logic says: the panel's CR LF as line
