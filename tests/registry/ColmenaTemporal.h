@@ -12,6 +12,7 @@
 #include <random>
 #include <set>
 #include <string>
+#include <utility>
 
 namespace vesmadur::prueba {
 
@@ -116,6 +117,10 @@ public:
     int Aperturas = 0;
     std::int32_t FalloPonerValor = 0;           // returned instead of storing
     std::function<void()> AntesDeEnumerarClave; // may throw
+    // Each runs once, before the first call that copies a value's data or an
+    // expanded text into a buffer: the registry or the environment may
+    // change between a caller's size query and that call.
+    std::function<void()> AntesDeLeer, AntesDeExpandir;
 
     std::int32_t AbrirClave(ManejadorClave r, const std::string& ruta, std::uint32_t o,
                             std::uint32_t a, ManejadorClave& k) override {
@@ -131,6 +136,8 @@ public:
     }
     std::int32_t ConsultarValor(ManejadorClave k, const std::string& n, std::uint32_t* t,
                                 std::uint8_t* d, std::uint32_t* s) override {
+        if (d)
+            UnaVez(AntesDeLeer);
         return real_.ConsultarValor(k, n, t, d, s);
     }
     std::int32_t PonerValor(ManejadorClave k, const std::string& n, std::uint32_t t,
@@ -158,10 +165,16 @@ public:
         return real_.ConsultarInfoClave(k, a, b, c, d, e);
     }
     std::uint32_t ExpandirEntorno(const std::string& o, char* d, std::uint32_t c) override {
+        if (d)
+            UnaVez(AntesDeExpandir);
         return real_.ExpandirEntorno(o, d, c);
     }
 
 private:
+    static void UnaVez(std::function<void()>& f) {
+        if (f)
+            std::exchange(f, nullptr)();
+    }
     // `k` by reference: it is read after the call that fills it.
     std::int32_t Anotar(std::int32_t resultado, const ManejadorClave& k) {
         if (resultado == 0) {

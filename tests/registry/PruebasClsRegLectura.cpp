@@ -54,6 +54,58 @@ const Conversion Conversiones[] = {
 INSTANTIATE_TEST_SUITE_P(Tipos, ClsRegConversion, ::testing::ValuesIn(Conversiones),
                          [](const auto& i) { return std::string(i.param.Nombre); });
 
+// The value changes between clsReg's size query and its read (or the
+// environment between the two expansion calls): what is reported is the value
+// as it is at the read, or Defecto when it cannot be read; never a buffer the
+// registry did not fill.
+struct Cambio {
+    const char* Nombre;
+    std::uint32_t Tipo;
+    Bytes Datos;
+    std::function<void(Banco&)> Cambiar;
+    Variante Esperado;      // "nada" is Defecto
+    std::int32_t TipoLeido; // -1: TipoValor is left as it was
+    bool AlExpandir = false;
+};
+
+class ClsRegCambioEntreLlamadas : public ConBanco<::testing::TestWithParam<Cambio>> {};
+
+TEST_P(ClsRegCambioEntreLlamadas, LeeElValorNuevoODefecto) {
+    ::setenv("VESMADUR_PRUEBA_CAMBIA", "corto", 1);
+    b_.Poner(Seccion, "v", GetParam().Tipo, GetParam().Datos);
+    auto& gancho = GetParam().AlExpandir ? b_.Contado.AntesDeExpandir : b_.Contado.AntesDeLeer;
+    gancho = [this] { GetParam().Cambiar(b_); };
+    b_.En(Seccion, "v").Defecto("nada");
+    b_.Reg.TipoValor(-1);
+    EXPECT_EQ(b_.Reg.Valor(), GetParam().Esperado);
+    EXPECT_EQ(b_.Reg.TipoValor(), GetParam().TipoLeido);
+}
+
+std::function<void(Banco&)> Pone(std::uint32_t tipo, Bytes datos) {
+    return [=](Banco& b) { b.Poner(Seccion, "v", tipo, datos); };
+}
+void BorraLaClave(Banco& b) {
+    EXPECT_EQ(b.Ops.BorrarClave(HKEY_LOCAL_MACHINE, Seccion), 0);
+}
+std::function<void(Banco&)> Variable(const char* valor) {
+    return [=](Banco&) { ::setenv("VESMADUR_PRUEBA_CAMBIA", valor, 1); };
+}
+
+const Cambio Cambios[] = {
+    {"TextoQueCrece", REG_SZ, B("ab\0"s), Pone(REG_SZ, B("abcdef\0"s)), "abcdef", REG_SZ},
+    {"BinarioQueEncoge", REG_BINARY, B({1, 2, 3, 4}), Pone(REG_BINARY, B({9})), B({9}), REG_BINARY},
+    {"TextoQuePasaADword", REG_SZ, B("abc\0"s), Pone(REG_DWORD, B({5, 0, 0, 0})), std::int32_t{5},
+     REG_DWORD},
+    {"TextoDeClaveBorrada", REG_SZ, B("abc\0"s), BorraLaClave, "nada", -1},
+    {"DwordDeClaveBorrada", REG_DWORD, B({5, 0, 0, 0}), BorraLaClave, "nada", -1},
+    {"VariableQueCrece", REG_EXPAND_SZ, B("%VESMADUR_PRUEBA_CAMBIA%!\0"s),
+     Variable("mucho mas largo"), "mucho mas largo!", REG_EXPAND_SZ, true},
+    {"VariableQueEncoge", REG_EXPAND_SZ, B("%VESMADUR_PRUEBA_CAMBIA%!\0"s), Variable("x"), "x!",
+     REG_EXPAND_SZ, true},
+};
+INSTANTIATE_TEST_SUITE_P(Casos, ClsRegCambioEntreLlamadas, ::testing::ValuesIn(Cambios),
+                         [](const auto& i) { return std::string(i.param.Nombre); });
+
 using ClsRegLectura = ConBanco<>;
 
 TEST_F(ClsRegLectura, SinArchivoClaveValorORaizSeLeeDefectoYElTipoQueda) {
