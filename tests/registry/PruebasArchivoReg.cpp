@@ -241,12 +241,28 @@ TEST(ArchivoReg, DosProcesosEscribiendoALaVezConservanAmbos) {
         }
 }
 
-class ArchivoRegIlegible : public ::testing::TestWithParam<std::string> {};
+// A hive that must not load: read as an empty registry, every change refused
+// with `Codigo`, the file and its folder left as they were.
+struct Ilegible {
+    const char* Nombre;
+    std::string Contenido; // the hive's bytes, unless Hacer makes it
+    std::int32_t Codigo = ERROR_BADDB;
+    // Makes something other than a file at the hive's path; gives the path.
+    std::function<std::filesystem::path(const CarpetaTemporal&)> Hacer = nullptr;
+    friend void PrintTo(const Ilegible& i, std::ostream* os) { *os << i.Nombre; }
+};
+
+class ArchivoRegIlegible : public ::testing::TestWithParam<Ilegible> {};
 
 TEST_P(ArchivoRegIlegible, LeeVacioNiegaLasEscriturasYNoLoToca) {
     CarpetaTemporal carpeta;
-    EscribirBytes(carpeta.Hive(), GetParam());
-    RegistroArchivo ops(carpeta.Hive());
+    const auto& p = GetParam();
+    const auto hive = p.Hacer ? p.Hacer(carpeta) : carpeta.Hive();
+    if (!p.Hacer)
+        EscribirBytes(hive, p.Contenido);
+    const auto antes = Archivos(carpeta.Ruta());
+    const auto tipo = std::filesystem::symlink_status(hive).type();
+    RegistroArchivo ops(hive);
     auto reg = Apuntado(ops, HKLM, "SOFTWARE\\Orvanto", "Ruta");
     EXPECT_FALSE(reg.HaySeccionClave());
     EXPECT_FALSE(reg.HayValor());
@@ -258,23 +274,47 @@ TEST_P(ArchivoRegIlegible, LeeVacioNiegaLasEscriturasYNoLoToca) {
     EXPECT_EQ(Capturar([&] { reg.Valor("x"); }).Numero, ErrPonerValor);
     Capturar([&] { reg.CreateEXEAssociation("x", "Orv.T", "T", "orv"); });
     const std::uint8_t dato = 1;
-    EXPECT_EQ(ops.PonerValor(HKLM, "v", REG_BINARY, &dato, 1), ERROR_BADDB);
+    EXPECT_EQ(ops.PonerValor(HKLM, "v", REG_BINARY, &dato, 1), p.Codigo);
 
-    EXPECT_EQ(LeerBytes(carpeta.Hive()), GetParam());
-    EXPECT_EQ(Archivos(carpeta.Ruta()), SoloLaColmena);
+    EXPECT_EQ(std::filesystem::symlink_status(hive).type(), tipo);
+    if (!p.Hacer) {
+        EXPECT_EQ(LeerBytes(hive), p.Contenido);
+    }
+    std::filesystem::remove(carpeta.Ruta() / "registro.reg.lock");
+    EXPECT_EQ(Archivos(carpeta.Ruta()), antes) << "no file left beside it";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Casos, ArchivoRegIlegible,
-    ::testing::Values(
-        "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Orvanto]\n\"Ruta\"=\"C:\\\\Orvanto\"\n"
-        "esto no es una linea del formato\n",
-        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Orvanto]\n\"Ruta\"=\"C:\\\\Orvanto\"\n",
-        "REGEDIT4\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Orvanto]\n\"Ruta\"=\"C:\\Orvanto\"\n",
-        "REGEDIT4\n[HKEY_PROPIA\\SOFTWARE\\Orvanto]\n",
-        "REGEDIT4\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Orvanto]\n\"Cuenta\"=dword:100000000\n",
-        "REGEDIT4\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Orvanto]\n\"Datos\"=hex:1,2,zz\n",
-        "\xFF\xFE\x52\x00\x45"s));
+std::filesystem::path Fifo(const CarpetaTemporal& c) {
+    EXPECT_EQ(::mkfifo(c.Hive().c_str(), 0600), 0);
+    return c.Hive();
+}
+std::filesystem::path Carpeta(const CarpetaTemporal& c) {
+    std::filesystem::create_directory(c.Hive());
+    return c.Hive();
+}
+std::filesystem::path TrasUnArchivo(const CarpetaTemporal& c) {
+    EscribirBytes(c.Ruta() / "archivo", "REGEDIT4\n");
+    return c.Ruta() / "archivo" / "registro.reg";
+}
+
+const Ilegible Ilegibles[] = {
+    {"LineaAjena",
+     "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Orvanto]\n\"Ruta\"=\"C:\\\\Orvanto\"\n"
+     "esto no es una linea del formato\n"},
+    {"SinCabecera", "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Orvanto]\n\"Ruta\"=\"C:\\\\Orvanto\"\n"},
+    {"EscapeInvalido",
+     "REGEDIT4\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Orvanto]\n\"Ruta\"=\"C:\\Orvanto\"\n"},
+    {"RaizDesconocida", "REGEDIT4\n[HKEY_PROPIA\\SOFTWARE\\Orvanto]\n"},
+    {"DwordDeMasDe32Bits",
+     "REGEDIT4\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Orvanto]\n\"Cuenta\"=dword:100000000\n"},
+    {"HexInvalido", "REGEDIT4\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Orvanto]\n\"Datos\"=hex:1,2,zz\n"},
+    {"Utf16Truncado", "\xFF\xFE\x52\x00\x45"s},
+    {"Fifo", "", ERROR_REGISTRY_IO_FAILED, Fifo},
+    {"Carpeta", "", ERROR_REGISTRY_IO_FAILED, Carpeta},
+    {"RutaATravesDeUnArchivo", "", ERROR_REGISTRY_IO_FAILED, TrasUnArchivo},
+};
+INSTANTIATE_TEST_SUITE_P(Casos, ArchivoRegIlegible, ::testing::ValuesIn(Ilegibles),
+                         [](const auto& i) { return std::string(i.param.Nombre); });
 
 } // namespace
 } // namespace vesmadur
