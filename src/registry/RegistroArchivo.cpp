@@ -186,14 +186,18 @@ std::int32_t RegistroArchivo::Resolver(ManejadorClave clave, const std::string& 
 }
 
 std::int32_t RegistroArchivo::Nodo(ManejadorClave clave, std::uint32_t acceso,
-                                   const NodoClave*& nodo) {
+                                   const NodoClave*& nodo, Ruta_* ruta) {
     Destino d;
     if (auto r = Resolver(clave, {}, d))
         return r;
     if ((d.Acceso & acceso) != acceso)
         return ERROR_ACCESS_DENIED;
     nodo = Actual().Buscar(d.Base);
-    return nodo ? ERROR_SUCCESS : ERROR_KEY_DELETED;
+    if (!nodo)
+        return ERROR_KEY_DELETED;
+    if (ruta)
+        *ruta = std::move(d.Base);
+    return ERROR_SUCCESS;
 }
 
 ManejadorClave RegistroArchivo::Abrir(Ruta_ ruta, std::uint32_t acceso) {
@@ -205,7 +209,8 @@ ManejadorClave RegistroArchivo::Abrir(Ruta_ ruta, std::uint32_t acceso) {
 RegistroArchivo::Lectura RegistroArchivo::LeerArchivo() const {
     Lectura l;
     AsegurarClavesBase(l.Claves);
-    Descriptor fd(::open(hive_.c_str(), O_RDONLY | O_CLOEXEC));
+    // Not blocking: a FIFO would block the open until something wrote to it.
+    Descriptor fd(::open(hive_.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     struct stat st {};
     if (fd.Fd() < 0) {
         if (errno != ENOENT)
@@ -217,6 +222,10 @@ RegistroArchivo::Lectura RegistroArchivo::LeerArchivo() const {
         return l;
     }
     l.De = IdentidadDe(st);
+    if (!S_ISREG(st.st_mode)) {
+        l.Codigo = ERROR_REGISTRY_IO_FAILED;
+        return l;
+    }
     std::string contenido;
     char bloque[65536];
     while (true) {
@@ -400,17 +409,16 @@ std::int32_t RegistroArchivo::PonerValor(ManejadorClave clave, const std::string
                                          std::uint32_t tamano) {
     std::lock_guard guarda(mutex_);
     const NodoClave* k = nullptr;
-    if (auto r = Nodo(clave, KEY_SET_VALUE, k))
+    Ruta_ ruta;
+    if (auto r = Nodo(clave, KEY_SET_VALUE, k, &ruta))
         return r;
     if ((!datos && tamano > 0) || !NombreValido(nombre, MaxNombreValor))
         return ERROR_INVALID_PARAMETER;
     Bytes nuevos(datos, datos + tamano);
     if (const auto* v = k->Valor(nombre); v && v->Tipo == tipo && v->Datos == nuevos)
         return ERROR_SUCCESS;
-    Destino d;
-    Resolver(clave, {}, d);
     return Modificar([&](Colmena& claves, bool& cambiado) {
-        NodoClave* nodo = claves.Buscar(d.Base);
+        NodoClave* nodo = claves.Buscar(ruta);
         if (!nodo)
             return ERROR_KEY_DELETED;
         nodo->PonerValor(nombre, tipo, std::move(nuevos));
@@ -448,14 +456,13 @@ std::int32_t RegistroArchivo::BorrarClave(ManejadorClave raiz, const std::string
 std::int32_t RegistroArchivo::BorrarValor(ManejadorClave clave, const std::string& nombre) {
     std::lock_guard guarda(mutex_);
     const NodoClave* k = nullptr;
-    if (auto r = Nodo(clave, KEY_SET_VALUE, k))
+    Ruta_ ruta;
+    if (auto r = Nodo(clave, KEY_SET_VALUE, k, &ruta))
         return r;
     if (!k->Valor(nombre))
         return ERROR_FILE_NOT_FOUND;
-    Destino d;
-    Resolver(clave, {}, d);
     return Modificar([&](Colmena& claves, bool& cambiado) {
-        NodoClave* nodo = claves.Buscar(d.Base);
+        NodoClave* nodo = claves.Buscar(ruta);
         if (!nodo)
             return ERROR_KEY_DELETED;
         cambiado = nodo->QuitarValor(nombre);

@@ -25,7 +25,8 @@ namespace vesmadur {
 // over the old one, the folder flushed), so processes writing at once keep
 // each other's changes. A hive that cannot be read or parsed reads as an
 // empty registry and is never replaced: every change to it is refused
-// (ERROR_BADDB when it cannot be parsed). Reads take no lock; a parsed hive is
+// (ERROR_BADDB when it cannot be parsed). A hive that is not a regular file
+// (a folder, a FIFO, a device) is not read. Reads take no lock; a parsed hive is
 // kept until the file changes. A change writes the whole hive anew from what
 // was parsed: comment lines of a hand-edited file do not survive it, and
 // keys come out in name order.
@@ -85,9 +86,12 @@ private:
         std::uint32_t Acceso = 0;
     };
 
-    std::int32_t Resolver(ManejadorClave clave, const std::string& ruta, Destino& destino) const;
-    // The key a handle names in the current hive: 0, 6 or ERROR_KEY_DELETED.
-    std::int32_t Nodo(ManejadorClave clave, std::uint32_t acceso, const NodoClave*& nodo);
+    [[nodiscard]] std::int32_t Resolver(ManejadorClave clave, const std::string& ruta,
+                                        Destino& destino) const;
+    // The key a handle names in the current hive, and its path: 0,
+    // ERROR_INVALID_HANDLE, ERROR_ACCESS_DENIED or ERROR_KEY_DELETED.
+    [[nodiscard]] std::int32_t Nodo(ManejadorClave clave, std::uint32_t acceso,
+                                    const NodoClave*& nodo, Ruta_* ruta = nullptr);
     ManejadorClave Abrir(Ruta_ ruta, std::uint32_t acceso);
     const Colmena& Actual();
     // The hive with symbolic links resolved: a link to the hive stays a link

@@ -2,6 +2,7 @@
 
 #include "registry/ConstantesRegistro.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <filesystem>
@@ -67,6 +68,47 @@ const std::uint8_t* Octetos(const std::string& s) {
     return reinterpret_cast<const std::uint8_t*>(s.c_str());
 }
 
+// How often a read is asked again when the value or the environment grew
+// between the size query and the copy.
+constexpr int Intentos = 4;
+
+// The type and bytes of a value: its size first, then its data. The value
+// may change or vanish between the two calls, so the type and size that count
+// are those of the call that copied; a value that grew is asked for again.
+// Anything but a full copy is a failure, never a buffer the call did not fill.
+std::int32_t LeerValor(OperacionesRegistro& ops, ManejadorClave clave, const std::string& nombre,
+                       std::uint32_t& tipo, Bytes& datos) {
+    std::uint32_t tamano = 0;
+    auto resultado = ops.ConsultarValor(clave, nombre, &tipo, nullptr, &tamano);
+    for (int i = 0; i < Intentos && (resultado == ERROR_SUCCESS || resultado == ERROR_MORE_DATA);
+         ++i) {
+        // Never a null buffer: with one, the call reports a size and copies
+        // nothing.
+        datos.assign(std::max<std::uint32_t>(tamano, 1), 0);
+        resultado = ops.ConsultarValor(clave, nombre, &tipo, datos.data(), &tamano);
+        if (resultado == ERROR_SUCCESS && tamano <= datos.size()) {
+            datos.resize(tamano);
+            return ERROR_SUCCESS;
+        }
+    }
+    return resultado == ERROR_SUCCESS ? ERROR_MORE_DATA : resultado;
+}
+
+// The text with its environment references expanded; the text as it is when
+// the expansion fails. The environment may change between the size query
+// and the copy: the size that counts is the copy's.
+std::string Expandido(OperacionesRegistro& ops, const std::string& texto) {
+    auto necesario = ops.ExpandirEntorno(texto, nullptr, 0);
+    for (int i = 0; i < Intentos && necesario > 0; ++i) {
+        std::vector<char> expandido(necesario, '\0');
+        const auto copiado = ops.ExpandirEntorno(texto, expandido.data(), necesario);
+        if (copiado > 0 && copiado <= necesario)
+            return std::string(expandido.data(), copiado - 1);
+        necesario = copiado;
+    }
+    return texto;
+}
+
 } // namespace
 
 std::string clsReg::ClaveEnTexto() const {
@@ -117,51 +159,34 @@ Variante clsReg::Valor() {
     if (clave.Abrir(Raiz(), seccionClave_, KEY_QUERY_VALUE) != ERROR_SUCCESS)
         return defecto_;
     std::uint32_t tipo = 0;
-    std::uint32_t tamano = 0;
-    const auto sondeo = ops_.ConsultarValor(*clave, valorClave_, &tipo, nullptr, &tamano);
-    if (sondeo != ERROR_SUCCESS && sondeo != ERROR_MORE_DATA)
+    Bytes datos;
+    if (LeerValor(ops_, *clave, valorClave_, tipo, datos) != ERROR_SUCCESS)
         return defecto_;
     tipoValor_ = static_cast<std::int32_t>(tipo);
-
-    const auto leer = [&](std::uint8_t* destino, std::uint32_t capacidad) {
-        ops_.ConsultarValor(*clave, valorClave_, nullptr, destino, &capacidad);
-    };
     switch (tipoValor_) {
     case REG_SZ:
     case REG_MULTI_SZ:
     case REG_EXPAND_SZ: {
-        if (tamano == 0)
+        if (datos.empty())
             return std::string();
-        Bytes datos(tamano, 0);
-        leer(datos.data(), tamano);
         std::string texto(datos.begin(), datos.end() - 1);
         while (!texto.empty() && texto.back() == '\0')
             texto.pop_back();
-        if (tipoValor_ != REG_EXPAND_SZ)
-            return texto;
-        const auto necesario = ops_.ExpandirEntorno(texto, nullptr, 0);
-        if (necesario == 0)
-            return texto;
-        std::vector<char> expandido(necesario, '\0');
-        ops_.ExpandirEntorno(texto, expandido.data(), necesario);
-        return std::string(expandido.data(), necesario - 1);
+        return tipoValor_ == REG_EXPAND_SZ ? Expandido(ops_, texto) : texto;
     }
     case REG_DWORD:
     case REG_DWORD_BIG_ENDIAN: {
         // At most four bytes: a longer value does not fit and reads as 0.
         std::array<std::uint8_t, 4> b{};
-        leer(b.data(), static_cast<std::uint32_t>(b.size()));
+        if (datos.size() <= b.size())
+            std::copy(datos.begin(), datos.end(), b.begin());
         std::uint32_t n = b[0] | b[1] << 8 | b[2] << 16 | static_cast<std::uint32_t>(b[3]) << 24;
         if (tipoValor_ == REG_DWORD_BIG_ENDIAN)
             n = InvertirBytes(n);
         return static_cast<std::int32_t>(n);
     }
-    default: {
-        Bytes datos(tamano, 0);
-        if (tamano > 0)
-            leer(datos.data(), tamano);
+    default:
         return datos;
-    }
     }
 }
 

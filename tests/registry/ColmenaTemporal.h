@@ -1,66 +1,50 @@
 #pragma once
 
+// The registry tests' own helpers: rows that print as their name, raw values
+// in and out of a hive, a registry that counts the keys left open and can
+// fail or change between two calls, and a hive in a fresh folder.
+#include "ayudas/Archivos.h"
 #include "registry/ConstantesRegistro.h"
 #include "registry/RegistroArchivo.h"
 #include "registry/clsReg.h"
 
-#include <filesystem>
-#include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
-#include <iterator>
-#include <random>
+#include <ostream>
 #include <set>
 #include <string>
+#include <utility>
 
-namespace vesmadur::prueba {
+namespace vesmadur {
+
+// A value in a failure message: its kind and its text.
+inline void PrintTo(const Variante& v, std::ostream* os) {
+    *os << "kind " << v.Valor().index() << " " << ::testing::PrintToString(v.ComoTexto());
+}
+
+namespace prueba {
 
 using namespace std::string_literals;
+using V = std::vector<std::string>;
+constexpr auto HKLM = HKEY_LOCAL_MACHINE;
 
-// A fresh folder for one test's hive file, removed afterwards.
-class CarpetaTemporal {
-public:
-    CarpetaTemporal() { std::filesystem::create_directories(ruta_); }
-    CarpetaTemporal(const CarpetaTemporal&) = delete;
-    ~CarpetaTemporal() { std::filesystem::remove_all(ruta_, error_); }
-
-    const std::filesystem::path& Ruta() const { return ruta_; }
-    std::filesystem::path Hive() const { return ruta_ / "registro.reg"; }
-
-private:
-    std::filesystem::path ruta_ = std::filesystem::temp_directory_path() /
-                                  ("vesmadur-registro-" + std::to_string(std::random_device{}()) +
-                                   std::to_string(std::random_device{}()));
-    std::error_code error_;
+// A row of a table: it prints as its name, and its test is named after it.
+struct Fila {
+    const char* Nombre;
+    friend std::ostream& operator<<(std::ostream& os, const Fila& f) { return os << f.Nombre; }
 };
-
-inline std::string LeerBytes(const std::filesystem::path& ruta) {
-    std::ifstream f(ruta, std::ios::binary);
-    return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
-}
-
-inline void EscribirBytes(const std::filesystem::path& ruta, const std::string& bytes) {
-    std::ofstream(ruta, std::ios::binary | std::ios::trunc) << bytes;
-}
-
-inline Bytes B(std::initializer_list<int> octetos) {
-    Bytes b;
-    for (int o : octetos)
-        b.push_back(static_cast<std::uint8_t>(o));
-    return b;
-}
+inline constexpr auto PorNombre = [](const auto& i) { return std::string(i.param.Nombre); };
 
 inline Bytes B(std::string_view texto) {
     return Bytes(texto.begin(), texto.end());
 }
 
-// Stores a value with exactly these bytes, creating its key.
-inline void PonerCrudo(OperacionesRegistro& ops, std::int32_t raiz, const std::string& seccion,
-                       const std::string& nombre, std::uint32_t tipo, const Bytes& datos) {
-    ManejadorClave clave = 0;
-    ASSERT_EQ(ops.CrearClave(raiz, seccion, 0, KEY_DERECHOS_ESCRITURA, clave, nullptr), 0);
-    EXPECT_EQ(ops.PonerValor(clave, nombre, tipo, datos.data(), std::uint32_t(datos.size())), 0);
-    ops.CerrarClave(clave);
+// A key path `niveles` levels deep: "a\a\...".
+inline std::string Niveles(std::size_t niveles) {
+    std::string ruta = "a";
+    for (std::size_t i = 1; i < niveles; ++i)
+        ruta += "\\a";
+    return ruta;
 }
 
 struct Crudo {
@@ -69,101 +53,61 @@ struct Crudo {
     Bytes Datos;
 };
 
-// The type and bytes of a value as stored.
-inline Crudo LeerCrudo(OperacionesRegistro& ops, std::int32_t raiz, const std::string& seccion,
-                       const std::string& nombre) {
-    Crudo c;
-    ManejadorClave clave = 0;
-    if ((c.Resultado = ops.AbrirClave(raiz, seccion, 0, KEY_QUERY_VALUE, clave)) != 0)
-        return c;
-    std::uint32_t tamano = 0;
-    c.Resultado = ops.ConsultarValor(clave, nombre, &c.Tipo, nullptr, &tamano);
-    c.Datos.resize(tamano);
-    if (c.Resultado == 0)
-        c.Resultado = ops.ConsultarValor(clave, nombre, nullptr, c.Datos.data(), &tamano);
-    ops.CerrarClave(clave);
-    return c;
-}
-
-// A clsReg pointed at a root, section and value name.
-inline clsReg Apuntado(OperacionesRegistro& ops, std::int32_t raiz, const std::string& seccion,
-                       const std::string& valor = "") {
-    clsReg reg(ops);
-    reg.ClaseClave(raiz);
-    reg.SeccionClave(seccion);
-    reg.ValorClave(valor);
-    return reg;
-}
-
-// What `accion` raised; a failure when it raised nothing.
-template <class Accion> ErrorRegistro Capturar(Accion&& accion) {
-    try {
-        accion();
-    } catch (const ErrorRegistro& e) {
-        return e;
-    }
-    ADD_FAILURE() << "nothing raised";
-    return {0, "", ""};
-}
-
 // Passes every call on to a real registry and keeps the keys that are open,
-// so a test can tell that none stays open; a test may make one call fail.
+// so a test can tell that none stays open. A test may make PonerValor fail,
+// or run something once before a call: before EnumerarClave, before the
+// first call that copies a value's data or an expanded text into a buffer.
 class RegistroContado final : public OperacionesRegistro {
 public:
     explicit RegistroContado(OperacionesRegistro& real) : real_(real) {}
 
     std::set<ManejadorClave> Abiertas;
     int Aperturas = 0;
-    std::int32_t FalloPonerValor = 0;           // returned instead of storing
-    std::function<void()> AntesDeEnumerarClave; // may throw
+    std::int32_t FalloPonerValor = 0; // returned instead of storing
+    std::function<void()> AntesDeEnumerarClave, AntesDeLeer, AntesDeExpandir;
 
-    std::int32_t AbrirClave(ManejadorClave r, const std::string& ruta, std::uint32_t o,
-                            std::uint32_t a, ManejadorClave& k) override {
+    using R = std::int32_t;
+    using M = ManejadorClave;
+    using U = std::uint32_t;
+    using S = const std::string&;
+    R AbrirClave(M r, S ruta, U o, U a, M& k) override {
         return Anotar(real_.AbrirClave(r, ruta, o, a, k), k);
     }
-    std::int32_t CrearClave(ManejadorClave r, const std::string& ruta, std::uint32_t o,
-                            std::uint32_t a, ManejadorClave& k, std::uint32_t* d) override {
+    R CrearClave(M r, S ruta, U o, U a, M& k, U* d) override {
         return Anotar(real_.CrearClave(r, ruta, o, a, k, d), k);
     }
-    std::int32_t CerrarClave(ManejadorClave k) override {
+    R CerrarClave(M k) override {
         Abiertas.erase(k);
         return real_.CerrarClave(k);
     }
-    std::int32_t ConsultarValor(ManejadorClave k, const std::string& n, std::uint32_t* t,
-                                std::uint8_t* d, std::uint32_t* s) override {
-        return real_.ConsultarValor(k, n, t, d, s);
+    R ConsultarValor(M k, S n, U* t, std::uint8_t* d, U* s) override {
+        return real_.ConsultarValor(k, n, t, Antes(d, AntesDeLeer), s);
     }
-    std::int32_t PonerValor(ManejadorClave k, const std::string& n, std::uint32_t t,
-                            const std::uint8_t* d, std::uint32_t s) override {
+    R PonerValor(M k, S n, U t, const std::uint8_t* d, U s) override {
         return FalloPonerValor ? FalloPonerValor : real_.PonerValor(k, n, t, d, s);
     }
-    std::int32_t BorrarClave(ManejadorClave r, const std::string& ruta) override {
-        return real_.BorrarClave(r, ruta);
+    R BorrarClave(M r, S ruta) override { return real_.BorrarClave(r, ruta); }
+    R BorrarValor(M k, S n) override { return real_.BorrarValor(k, n); }
+    R EnumerarClave(M k, U i, char* n, U c) override {
+        return real_.EnumerarClave(k, i, Antes(n, AntesDeEnumerarClave), c);
     }
-    std::int32_t BorrarValor(ManejadorClave k, const std::string& n) override {
-        return real_.BorrarValor(k, n);
-    }
-    std::int32_t EnumerarClave(ManejadorClave k, std::uint32_t i, char* n,
-                               std::uint32_t c) override {
-        if (AntesDeEnumerarClave)
-            AntesDeEnumerarClave();
-        return real_.EnumerarClave(k, i, n, c);
-    }
-    std::int32_t EnumerarValor(ManejadorClave k, std::uint32_t i, char* n,
-                               std::uint32_t* s) override {
-        return real_.EnumerarValor(k, i, n, s);
-    }
-    std::int32_t ConsultarInfoClave(ManejadorClave k, std::uint32_t* a, std::uint32_t* b,
-                                    std::uint32_t* c, std::uint32_t* d, std::uint32_t* e) override {
+    R EnumerarValor(M k, U i, char* n, U* s) override { return real_.EnumerarValor(k, i, n, s); }
+    R ConsultarInfoClave(M k, U* a, U* b, U* c, U* d, U* e) override {
         return real_.ConsultarInfoClave(k, a, b, c, d, e);
     }
-    std::uint32_t ExpandirEntorno(const std::string& o, char* d, std::uint32_t c) override {
-        return real_.ExpandirEntorno(o, d, c);
+    U ExpandirEntorno(S o, char* d, U c) override {
+        return real_.ExpandirEntorno(o, Antes(d, AntesDeExpandir), c);
     }
 
 private:
+    // Runs `gancho` once, when the call gets a buffer; gives the buffer back.
+    template <class T> static T* Antes(T* buffer, std::function<void()>& gancho) {
+        if (buffer && gancho)
+            std::exchange(gancho, nullptr)();
+        return buffer;
+    }
     // `k` by reference: it is read after the call that fills it.
-    std::int32_t Anotar(std::int32_t resultado, const ManejadorClave& k) {
+    R Anotar(R resultado, const M& k) {
         if (resultado == 0) {
             Abiertas.insert(k);
             ++Aperturas;
@@ -174,41 +118,58 @@ private:
     OperacionesRegistro& real_;
 };
 
-// A hive in a fresh folder, clsReg's calls counted on the way to it.
+// A hive in a fresh folder, clsReg's calls counted on the way to it. Poner
+// and Leer go through a registry of their own on the same file, so what
+// clsReg reads or writes also goes through the file and its format.
 struct Banco {
     CarpetaTemporal Carpeta;
-    RegistroArchivo Ops{Carpeta.Hive()};
+    RegistroArchivo Ops{Hive()};
     RegistroContado Contado{Ops};
     clsReg Reg{Contado};
 
-    Crudo Leer(std::int32_t raiz, const std::string& seccion, const std::string& nombre = "") {
-        return LeerCrudo(Ops, raiz, seccion, nombre);
-    }
+    std::string Hive() const { return Carpeta / "registro.reg"; }
+    // Stores a value with exactly these bytes under HKEY_LOCAL_MACHINE.
     void Poner(const std::string& seccion, const std::string& nombre, std::uint32_t tipo,
                const Bytes& datos) {
-        PonerCrudo(Ops, HKEY_LOCAL_MACHINE, seccion, nombre, tipo, datos);
+        RegistroArchivo otro(Hive());
+        ManejadorClave k = 0;
+        ASSERT_EQ(otro.CrearClave(HKLM, seccion, 0, KEY_DERECHOS_ESCRITURA, k, nullptr), 0);
+        EXPECT_EQ(otro.PonerValor(k, nombre, tipo, datos.data(), std::uint32_t(datos.size())), 0);
+    }
+    // The type and bytes of a value as stored.
+    Crudo Leer(std::int32_t raiz, const std::string& seccion, const std::string& nombre = "") {
+        RegistroArchivo otro(Hive());
+        Crudo c;
+        ManejadorClave k = 0;
+        std::uint32_t tamano = 4096;
+        c.Datos.resize(tamano);
+        if ((c.Resultado = otro.AbrirClave(raiz, seccion, 0, KEY_QUERY_VALUE, k)) == 0)
+            c.Resultado = otro.ConsultarValor(k, nombre, &c.Tipo, c.Datos.data(), &tamano);
+        c.Datos.resize(c.Resultado == 0 ? tamano : 0);
+        return c;
     }
     // Points Reg at a key and value.
     clsReg& En(const std::string& seccion, const std::string& valor = "",
-               std::int32_t raiz = HKEY_LOCAL_MACHINE) {
+               std::int32_t raiz = HKLM) {
         Reg.ClaseClave(raiz);
         Reg.SeccionClave(seccion);
         Reg.ValorClave(valor);
         return Reg;
     }
-    // The subkey names of a key, as clsReg lists them.
-    std::vector<std::string> Subclaves(std::int32_t raiz, const std::string& seccion) {
-        auto reg = Apuntado(Contado, raiz, seccion);
-        std::vector<std::string> nombres;
-        std::int32_t cuenta = 0;
-        reg.EnumerarSecciones(nombres, cuenta);
-        return nombres;
+    // The subkey or value names of a key, as clsReg lists them.
+    V Subclaves(std::int32_t raiz, const std::string& seccion) {
+        return Listar(&clsReg::EnumerarSecciones, raiz, seccion);
     }
-    // The value names of a key under HKEY_LOCAL_MACHINE, as clsReg lists them.
-    std::vector<std::string> Valores(const std::string& seccion) {
-        std::vector<std::string> nombres;
+    V Valores(const std::string& seccion) {
+        return Listar(&clsReg::EnumerarValores, HKLM, seccion);
+    }
+    V Listar(bool (clsReg::*enumerar)(V&, std::int32_t&), std::int32_t raiz, const std::string& s) {
+        clsReg reg(Contado);
+        reg.ClaseClave(raiz);
+        reg.SeccionClave(s);
+        V nombres;
         std::int32_t cuenta = 0;
-        Apuntado(Contado, HKEY_LOCAL_MACHINE, seccion).EnumerarValores(nombres, cuenta);
+        (reg.*enumerar)(nombres, cuenta);
         return nombres;
     }
 };
@@ -220,4 +181,5 @@ protected:
     Banco b_;
 };
 
-} // namespace vesmadur::prueba
+} // namespace prueba
+} // namespace vesmadur

@@ -1,156 +1,20 @@
-// The hive file itself: what is written, what is read, two writers at once,
-// and a file that cannot be parsed.
+// The hive file and its .reg format: what is written, what a readable text
+// holds, two writers at once, and a file that must not load.
 #include "ColmenaTemporal.h"
+#include "IdaYVuelta.h"
+#include "ayudas/Proceso.h"
+#include "registry/FormatoReg.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstdlib>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace vesmadur {
 namespace {
 
 using namespace prueba;
-using V = std::vector<std::string>;
-constexpr auto HKLM = HKEY_LOCAL_MACHINE;
-
-// The folder's files: the hive and its lock, and no temporary file left.
-V Archivos(const std::filesystem::path& carpeta) {
-    V nombres;
-    for (const auto& e : std::filesystem::directory_iterator(carpeta))
-        nombres.push_back(e.path().filename().string());
-    std::sort(nombres.begin(), nombres.end());
-    return nombres;
-}
-const V SoloLaColmena{"registro.reg", "registro.reg.lock"};
-
-struct ValorCrudo {
-    std::string Nombre;
-    std::uint32_t Tipo;
-    Bytes Datos;
-};
-const ValorCrudo TodosLosTipos[] = {
-    {"Texto", REG_SZ, B("dice \"hola\" en C:\\Orvanto\\ y ñ\0"s)},
-    {"SinCero", REG_SZ, B("ab")},
-    {"DosCeros", REG_SZ, B("ab\0\0"s)},
-    {"ConSalto", REG_SZ, B("linea 1\r\nlinea 2\0"s)},
-    {"Vacio", REG_SZ, {}},
-    {"Expandible", REG_EXPAND_SZ, B("%TEMP%\\x\0"s)},
-    {"Binario", REG_BINARY, B({0, 1, 0xFF})},
-    {"Largo", REG_BINARY, Bytes(200, 0xAB)},
-    {"Numero", REG_DWORD, B({0x2A, 0, 0, 0x80})},
-    {"DwordCorto", REG_DWORD, B({1, 2})},
-    {"GranIndio", REG_DWORD_BIG_ENDIAN, B({0, 0, 0, 1})},
-    {"Vinculo", REG_LINK, B({0x5C, 0})},
-    {"Lista", REG_MULTI_SZ, B("a\0b\0\0"s)},
-    {"Ninguno", REG_NONE, {}},
-    {"Qword", REG_QWORD, B({1, 2, 3, 4, 5, 6, 7, 8})},
-    {"Desconocido", 0xFFFFFFF0u, B({0xDE, 0xAD})},
-    {"", REG_SZ, B("por defecto\0"s)},
-    {"nombre \"con\" \\ raros = [x]", REG_SZ, B("\0"s)},
-};
-
-TEST(ArchivoReg, TodosLosTiposSobrevivenGuardarYReleer) {
-    CarpetaTemporal carpeta;
-    {
-        RegistroArchivo ops(carpeta.Hive());
-        for (const auto& v : TodosLosTipos)
-            PonerCrudo(ops, HKLM, "SOFTWARE\\Tipos", v.Nombre, v.Tipo, v.Datos);
-    }
-    RegistroArchivo releido(carpeta.Hive());
-    for (const auto& v : TodosLosTipos) {
-        const auto c = LeerCrudo(releido, HKLM, "SOFTWARE\\Tipos", v.Nombre);
-        EXPECT_EQ(c.Resultado, 0) << v.Nombre;
-        EXPECT_EQ(c.Tipo, v.Tipo) << v.Nombre;
-        EXPECT_EQ(c.Datos, v.Datos) << v.Nombre;
-    }
-    EXPECT_EQ(Archivos(carpeta.Ruta()), SoloLaColmena);
-}
-
-TEST(ArchivoReg, EscribeRegedit4Legible) {
-    CarpetaTemporal carpeta;
-    RegistroArchivo ops(carpeta.Hive());
-    PonerCrudo(ops, HKLM, "SOFTWARE\\Vesmadur", "Ruta", REG_SZ, B("C:\\Orvanto\\\0"s));
-    PonerCrudo(ops, HKLM, "SOFTWARE\\Vesmadur", "Cuenta", REG_DWORD, B({0x2A, 0, 0, 0}));
-    PonerCrudo(ops, HKLM, "SOFTWARE\\Vesmadur", "SinCero", REG_SZ, B("ab"));
-    PonerCrudo(ops, HKEY_CLASSES_ROOT, ".orv", "", REG_SZ, B("Orv.T\0"s));
-    EXPECT_EQ(LeerBytes(carpeta.Hive()), "REGEDIT4\n"
-                                         "\n[HKEY_LOCAL_MACHINE]\n"
-                                         "\n[HKEY_LOCAL_MACHINE\\SOFTWARE]\n"
-                                         "\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes]\n"
-                                         "\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\.orv]\n"
-                                         "@=\"Orv.T\"\n"
-                                         "\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vesmadur]\n"
-                                         "\"Ruta\"=\"C:\\\\Orvanto\\\\\"\n"
-                                         "\"Cuenta\"=dword:0000002a\n"
-                                         "\"SinCero\"=hex(1):61,62\n");
-}
-
-TEST(ArchivoReg, UnEnlaceAlArchivoSigueSiendoEnlaceYElArchivoConservaSusPermisos) {
-    CarpetaTemporal carpeta;
-    std::filesystem::create_directory(carpeta.Ruta() / "real");
-    const auto real = carpeta.Ruta() / "real" / "maquina.reg";
-    EscribirBytes(real, "REGEDIT4\n");
-    ::chmod(real.c_str(), 0640);
-    std::filesystem::create_symlink(real, carpeta.Hive());
-    RegistroArchivo ops(carpeta.Hive());
-    PonerCrudo(ops, HKLM, "SOFTWARE\\E", "v", REG_SZ, B("1\0"s));
-    EXPECT_TRUE(std::filesystem::is_symlink(carpeta.Hive()));
-    EXPECT_EQ(LeerCrudo(ops, HKLM, "SOFTWARE\\E", "v").Datos, B("1\0"s));
-    EXPECT_NE(LeerBytes(real).find("[HKEY_LOCAL_MACHINE\\SOFTWARE\\E]"), std::string::npos);
-    struct stat st {};
-    ASSERT_EQ(::stat(real.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 07777, 0640u);
-}
-
-// Reads values of one key of a hive written by hand.
-class ArchivoRegAMano : public ::testing::Test {
-protected:
-    Variante Valor(const std::string& nombre) {
-        reg_.ValorClave(nombre);
-        return reg_.Valor();
-    }
-    CarpetaTemporal carpeta_;
-    RegistroArchivo ops_{carpeta_.Hive()};
-    clsReg reg_ = Apuntado(ops_, HKLM, "");
-};
-
-TEST_F(ArchivoRegAMano, Regedit4ConCrLfComentariosYContinuacionesSinDistinguirMayusculas) {
-    EscribirBytes(carpeta_.Hive(),
-                  "REGEDIT4\r\n\r\n; escrito a mano\r\n"
-                  "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App "
-                  "Paths\\orvantoo.exe]\r\n"
-                  "@=\"C:\\\\Orvanto\\\\orvantoo.exe\"\r\n"
-                  "\"Path\"=\"C:\\\\Orvanto\\\\\"\r\n"
-                  "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Orvanto\\Configuración]\r\n"
-                  "\"Señal\"=\"sí\"\r\n"
-                  "\"Cuenta\" = dword:10\r\n"
-                  "\"Datos\"=hex:01,02,\\\r\n"
-                  "    03,04\r\n"
-                  "\"Ruta\"=hex(2):25,56,45,53,4d,41,44,55,52,5f,50,52,55,45,42,41,5f,52,25,00\r\n"
-                  "\"Lista\"=hex(7):61,00,62,00,00\r\n"
-                  "[hkey_classes_root\\.orv]\r\n"
-                  "@=\"Orv.T\"\r\n");
-    ::setenv("VESMADUR_PRUEBA_R", "/srv/orvanto", 1);
-    // The lookup installation detection makes.
-    reg_.SeccionClave("software\\microsoft\\windows\\CurrentVersion\\app paths\\orvantoo.exe");
-    reg_.ValorClave("path");
-    ASSERT_TRUE(reg_.HayValor());
-    EXPECT_EQ(reg_.Valor(), Variante("C:\\Orvanto\\"));
-    reg_.SeccionClave("software\\microsoft\\windows\\CurrentVersion\\app paths\\orvantod.exe");
-    EXPECT_FALSE(reg_.HayValor());
-    EXPECT_EQ(reg_.Valor().ComoTexto(), "");
-
-    reg_.SeccionClave("software\\orvanto\\CONFIGURACIÓN");
-    EXPECT_EQ(Valor("SEÑAL"), Variante("sí"));
-    EXPECT_EQ(Valor("cuenta"), Variante(std::int32_t{16}));
-    EXPECT_EQ(Valor("Datos"), Variante(B({1, 2, 3, 4})));
-    EXPECT_EQ(Valor("Ruta"), Variante("/srv/orvanto"));
-    EXPECT_EQ(Valor("Lista"), Variante("a\0b"s));
-    reg_.SeccionClave("SOFTWARE\\Classes\\.ORV");
-    EXPECT_EQ(Valor(""), Variante("Orv.T"));
-}
+using ArchivoReg = ConBanco<>;
 
 // UTF-16LE with its byte-order mark, as regedit exports.
 std::string Utf16(std::u16string_view texto) {
@@ -158,123 +22,184 @@ std::string Utf16(std::u16string_view texto) {
     return "\xFF\xFE"s + std::string(reinterpret_cast<const char*>(texto.data()), texto.size() * 2);
 }
 
-TEST_F(ArchivoRegAMano, Version5EnUtf16ConvierteLosTextosHexYSeReescribeComoRegedit4) {
-    EscribirBytes(
-        carpeta_.Hive(),
-        Utf16(u"Windows Registry Editor Version 5.00\r\n\r\n"
-              u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Configuración]\r\n"
-              u"\"Señal\"=\"añejo\"\r\n"
-              u"\"Ruta\"=hex(2):25,00,56,00,45,00,53,00,4d,00,41,00,44,00,55,00,52,00,\\\r\n"
-              u"  5f,00,50,00,52,00,55,00,45,00,42,00,41,00,5f,00,35,00,25,00,5c,00,\\\r\n"
-              u"  f1,00,00,00\r\n"
-              u"\"Lista\"=hex(7):61,00,00,00,f1,00,00,00,00,00\r\n"
-              u"\"SinCero\"=hex(1):41,00,42,00\r\n"
-              u"\"Cuenta\"=dword:00000010\r\n"
-              u"\"Bytes\"=hex:f1,00\r\n"));
-    ::setenv("VESMADUR_PRUEBA_5", "cinco", 1);
-    reg_.SeccionClave("SOFTWARE\\CONFIGURACIÓN");
-    EXPECT_EQ(Valor("señal"), Variante("añejo"));
-    EXPECT_EQ(Valor("Ruta"), Variante("cinco\\ñ"));
-    EXPECT_EQ(Valor("Lista"), Variante("a\0ñ"s));
-    EXPECT_EQ(LeerCrudo(ops_, HKLM, "SOFTWARE\\Configuración", "SinCero").Datos, B("AB"));
-    EXPECT_EQ(Valor("Cuenta"), Variante(std::int32_t{16}));
-    EXPECT_EQ(Valor("Bytes"), Variante(B({0xF1, 0})));
-
-    reg_.ValorClave("Nuevo");
-    reg_.TipoValor(REG_SZ);
-    reg_.Valor("sí");
-    const auto texto = LeerBytes(carpeta_.Hive());
-    EXPECT_TRUE(texto.starts_with("REGEDIT4\n")) << texto;
-    EXPECT_NE(texto.find("\"Señal\"=\"añejo\"\n"), std::string::npos) << texto;
-    RegistroArchivo releido(carpeta_.Hive());
-    EXPECT_EQ(LeerCrudo(releido, HKLM, "SOFTWARE\\Configuración", "Lista").Datos, B("a\0ñ\0\0"s));
+// A hive written through a symbolic link: the link stays a link, the file
+// keeps its permissions and holds readable REGEDIT4, no temporary file stays.
+TEST_F(ArchivoReg, EscribeRegedit4LegibleYUnEnlaceSigueSiendoEnlace) {
+    const auto real = EscribirArchivo(b_.Carpeta / "real/maquina.reg", "REGEDIT4\n");
+    ::chmod(real.c_str(), 0640);
+    std::filesystem::create_symlink(real, b_.Hive());
+    b_.Poner("SOFTWARE\\Vesmadur", "Ruta", REG_SZ, B("C:\\Orvanto\\\0"s));
+    b_.Poner("SOFTWARE\\Vesmadur", "Cuenta", REG_DWORD, {0x2A, 0, 0, 0});
+    b_.Poner("SOFTWARE\\Vesmadur", "SinCero", REG_SZ, B("ab"));
+    b_.En(".orv", "", HKEY_CLASSES_ROOT).TipoValor(REG_SZ);
+    b_.Reg.Valor("Orv.T");
+    EXPECT_EQ(LeerBytes(real), "REGEDIT4\n"
+                               "\n[HKEY_LOCAL_MACHINE]\n"
+                               "\n[HKEY_LOCAL_MACHINE\\SOFTWARE]\n"
+                               "\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes]\n"
+                               "\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\.orv]\n"
+                               "@=\"Orv.T\"\n"
+                               "\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vesmadur]\n"
+                               "\"Ruta\"=\"C:\\\\Orvanto\\\\\"\n"
+                               "\"Cuenta\"=dword:0000002a\n"
+                               "\"SinCero\"=hex(1):61,62\n");
+    EXPECT_TRUE(std::filesystem::is_symlink(b_.Hive()));
+    EXPECT_EQ(Permisos(real), 0640u);
+    EXPECT_EQ(Nombres(b_.Carpeta / "real"), (V{"maquina.reg", "maquina.reg.lock"}));
 }
 
-TEST(ArchivoReg, DosObjetosSobreElMismoArchivoSeVenLosCambios) {
-    CarpetaTemporal carpeta;
-    RegistroArchivo uno(carpeta.Hive()), otro(carpeta.Hive());
-    EXPECT_EQ(LeerCrudo(otro, HKLM, "SOFTWARE\\C", "v").Resultado, ERROR_FILE_NOT_FOUND);
-    PonerCrudo(uno, HKLM, "SOFTWARE\\C", "v", REG_SZ, B("1\0"s));
-    EXPECT_EQ(LeerCrudo(otro, HKLM, "SOFTWARE\\C", "v").Datos, B("1\0"s));
-    PonerCrudo(otro, HKLM, "SOFTWARE\\C", "w", REG_SZ, B("2\0"s));
-    EXPECT_EQ(LeerCrudo(uno, HKLM, "SOFTWARE\\C", "v").Datos, B("1\0"s));
-    EXPECT_EQ(LeerCrudo(uno, HKLM, "SOFTWARE\\C", "w").Datos, B("2\0"s));
-}
-
-TEST(ArchivoReg, DosProcesosEscribiendoALaVezConservanAmbos) {
-    CarpetaTemporal carpeta;
-    constexpr int Cuantos = 40;
+// A forked copy of the test writes with its own copy of the registry.
+TEST_F(ArchivoReg, DosProcesosEscribiendoALaVezConservanAmbos) {
     const auto escribir = [&](const std::string& quien) {
-        RegistroArchivo ops(carpeta.Hive());
-        auto reg = Apuntado(ops, HKLM, "SOFTWARE\\Carrera");
-        reg.TipoValor(REG_SZ);
-        for (int i = 0; i < Cuantos; ++i) {
-            reg.ValorClave(quien + std::to_string(i));
-            reg.Valor(quien + " " + std::to_string(i));
+        b_.En("SOFTWARE\\Carrera").TipoValor(REG_SZ);
+        for (int i = 0; i < 40; ++i) {
+            b_.Reg.ValorClave(quien + std::to_string(i));
+            b_.Reg.Valor(quien);
         }
+        return 0;
     };
-    const pid_t hijo = ::fork(); // both write at once
-    ASSERT_GE(hijo, 0);
-    if (hijo == 0) {
-        try {
-            escribir("hijo");
-        } catch (...) {
-            ::_exit(1);
-        }
-        ::_exit(0);
-    }
+    Proceso hijo([&] { return escribir("hijo"); }); // both write at once
     escribir("padre");
-    int estado = 0;
-    ASSERT_EQ(::waitpid(hijo, &estado, 0), hijo);
-    ASSERT_TRUE(WIFEXITED(estado) && WEXITSTATUS(estado) == 0);
-
-    RegistroArchivo ops(carpeta.Hive());
-    auto reg = Apuntado(ops, HKLM, "SOFTWARE\\Carrera");
-    V nombres;
-    std::int32_t cuenta = 0;
-    reg.EnumerarValores(nombres, cuenta);
-    EXPECT_EQ(cuenta, 2 * Cuantos);
-    for (const std::string quien : {"padre", "hijo"})
-        for (int i = 0; i < Cuantos; ++i) {
-            reg.ValorClave(quien + std::to_string(i));
-            EXPECT_EQ(reg.Valor(), Variante(quien + " " + std::to_string(i)));
-        }
+    ASSERT_EQ(hijo.Esperar(), 0) << hijo.Leer();
+    V esperados, nombres = b_.Valores("SOFTWARE\\Carrera");
+    for (const std::string quien : {"hijo", "padre"})
+        for (int i = 0; i < 40; ++i)
+            esperados.push_back(quien + std::to_string(i));
+    std::sort(nombres.begin(), nombres.end());
+    std::sort(esperados.begin(), esperados.end());
+    EXPECT_EQ(nombres, esperados);
 }
 
-class ArchivoRegIlegible : public ::testing::TestWithParam<std::string> {};
+// A readable text and the hive it holds, as the writer puts it.
+struct Legible : Fila {
+    std::string Texto, Escrito;
+};
 
-TEST_P(ArchivoRegIlegible, LeeVacioNiegaLasEscriturasYNoLoToca) {
+class FormatoRegLegible : public ::testing::TestWithParam<Legible> {};
+
+TEST_P(FormatoRegLegible, SeLeeComoLaColmenaQueSeEscribe) {
+    const auto colmena = LeerFormatoReg(GetParam().Texto);
+    ASSERT_TRUE(colmena);
+    EXPECT_EQ(EscribirFormatoReg(*colmena), GetParam().Escrito);
+}
+
+const std::string K = "REGEDIT4\n\n[HKEY_USERS]\n\n[HKEY_USERS\\K]\n";
+const std::string Clases = "REGEDIT4\n\n[HKEY_LOCAL_MACHINE]\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE]\n\n"
+                           "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes]\n\n"
+                           "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\.orv]\n";
+const Legible Legibles[] = {
+    {"Vacio", "", "REGEDIT4\n"},
+    // A byte-order mark, CRLF, a comment, blanks around '=', a continued hex line.
+    {"Regedit4AMano",
+     "\xEF\xBB\xBFREGEDIT4\r\n\r\n; a mano\r\n[hkey_classes_root\\.orv]\r\n@=\"Orv.T\"\r\n"
+     "\"Cuenta\" = dword:10\r\n\"Datos\"=hex:01,\\\r\n  02\r\n",
+     Clases + "@=\"Orv.T\"\n\"Cuenta\"=dword:00000010\n\"Datos\"=hex:01,02\n"},
+    // Text data in hex is UTF-16 there (a pair of surrogates too), and becomes UTF-8.
+    {"Version5EnUtf16",
+     Utf16(u"Windows Registry Editor Version 5.00\r\n[HKEY_USERS\\K]\r\n\"ñ\"=\"ñ\"\r\n"
+           u"\"L\"=hex(7):61,00,00,00,f1,00,00,00,00,00\r\n\"U\"=hex(1):41,00,3d,d8,00,de\r\n"
+           u"\"E\"=hex(2):25,00,00,00\r\n"),
+     K + "\"ñ\"=\"ñ\"\n\"L\"=hex(7):61,00,c3,b1,00,00\n\"U\"=hex(1):41,f0,9f,98,80\n\"E\"=hex(2):"
+         "25,00\n"},
+    {"Version5EnUtf8", "Windows Registry Editor Version 5.00\n[hkey_users\\K]\n\"a\"=\"1\"\n",
+     K + "\"a\"=\"1\"\n"},
+    // A continuation that leads only to a blank line is nothing at all.
+    {"ContinuacionEnBlanco", "REGEDIT4\n[HKEY_USERS\\K]\n\\\n\n", K},
+    {"BorradosDeClavesYValores",
+     "REGEDIT4\n[HKEY_USERS\\K\\B]\n\"x\"=\"1\"\n\"y\"=\"2\"\n\"X\"=-\n[HKEY_USERS\\K\\C]\n"
+     "[-HKEY_USERS\\k\\c]\n[-HKEY_USERS\\NoExiste]\n",
+     K + "\n[HKEY_USERS\\K\\B]\n\"y\"=\"2\"\n"},
+    {"SeccionRepetidaSeUneYUnValorRepetidoConservaSuSitio",
+     "REGEDIT4\n[HKEY_USERS\\Ωk]\n\"a\"=\"1\"\n\"b\"=\"2\"\n[hkey_users\\ωK]\n\"A\"=dword:3\n"
+     "\"c\"=\"4\"\n",
+     "REGEDIT4\n\n[HKEY_USERS]\n\n[HKEY_USERS\\Ωk]\n\"a\"=dword:00000003\n\"b\"=\"2\"\n"
+     "\"c\"=\"4\"\n"},
+};
+INSTANTIATE_TEST_SUITE_P(Casos, FormatoRegLegible, ::testing::ValuesIn(Legibles), PorNombre);
+
+// Each seed of the fuzz corpus is a readable hive that survives a round trip.
+TEST(FormatoReg, ElCorpusDeSemillasSeLeeYVuelveIgual) {
+    int semillas = 0;
+    for (const auto& e : std::filesystem::directory_iterator(VESMADUR_CORPUS_REG)) {
+        EXPECT_EQ(IdaYVuelta(LeerBytes(e.path())), true) << e.path();
+        ++semillas;
+    }
+    EXPECT_GE(semillas, 5);
+}
+
+// A hive that must not load: read as an empty registry, every change refused
+// with `Codigo`, the hive and its folder left as they were.
+struct Ilegible : Fila {
+    std::string Contenido; // the hive's bytes, unless Hacer makes it
+    std::int32_t Codigo = ERROR_BADDB;
+    // Makes something other than a file at the hive's path; gives the path.
+    std::function<std::string(const CarpetaTemporal&)> Hacer = nullptr;
+};
+
+class ArchivoRegIlegible : public ::testing::TestWithParam<Ilegible> {};
+
+TEST_P(ArchivoRegIlegible, LeeVacioNiegaLosCambiosYNoLoToca) {
     CarpetaTemporal carpeta;
-    EscribirBytes(carpeta.Hive(), GetParam());
-    RegistroArchivo ops(carpeta.Hive());
-    auto reg = Apuntado(ops, HKLM, "SOFTWARE\\Orvanto", "Ruta");
-    EXPECT_FALSE(reg.HaySeccionClave());
-    EXPECT_FALSE(reg.HayValor());
-
-    reg.TipoValor(REG_SZ);
-    EXPECT_EQ(Capturar([&] { reg.Valor("D:\\otra"); }).Numero, 26001);
-    EXPECT_EQ(Capturar([&] { reg.CrearClave(); }).Numero, 26001);
-    reg.SeccionClave("SOFTWARE\\Classes");
-    EXPECT_EQ(Capturar([&] { reg.Valor("x"); }).Numero, ErrPonerValor);
-    Capturar([&] { reg.CreateEXEAssociation("x", "Orv.T", "T", "orv"); });
+    const auto& p = GetParam();
+    const auto hive =
+        p.Hacer ? p.Hacer(carpeta) : EscribirArchivo(carpeta / "registro.reg", p.Contenido);
+    const auto antes = Nombres(carpeta.Ruta());
+    const auto tipo = std::filesystem::symlink_status(hive).type();
+    RegistroArchivo ops(hive);
+    ManejadorClave k = 0;
     const std::uint8_t dato = 1;
-    EXPECT_EQ(ops.PonerValor(HKLM, "v", REG_BINARY, &dato, 1), ERROR_BADDB);
+    EXPECT_EQ(ops.AbrirClave(HKLM, "SOFTWARE\\Orvanto", 0, KEY_QUERY_VALUE, k),
+              ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(ops.CrearClave(HKLM, "SOFTWARE\\Orvanto", 0, 0, k, nullptr), p.Codigo);
+    EXPECT_EQ(ops.PonerValor(HKLM, "v", REG_BINARY, &dato, 1), p.Codigo);
 
-    EXPECT_EQ(LeerBytes(carpeta.Hive()), GetParam());
-    EXPECT_EQ(Archivos(carpeta.Ruta()), SoloLaColmena);
+    EXPECT_EQ(std::filesystem::symlink_status(hive).type(), tipo);
+    if (!p.Hacer) {
+        EXPECT_EQ(LeerBytes(hive), p.Contenido);
+    }
+    std::filesystem::remove(carpeta / "registro.reg.lock");
+    EXPECT_EQ(Nombres(carpeta.Ruta()), antes) << "no file left beside it";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Casos, ArchivoRegIlegible,
-    ::testing::Values(
-        "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Orvanto]\n\"Ruta\"=\"C:\\\\Orvanto\"\n"
-        "esto no es una linea del formato\n",
-        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Orvanto]\n\"Ruta\"=\"C:\\\\Orvanto\"\n",
-        "REGEDIT4\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Orvanto]\n\"Ruta\"=\"C:\\Orvanto\"\n",
-        "REGEDIT4\n[HKEY_PROPIA\\SOFTWARE\\Orvanto]\n",
-        "REGEDIT4\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Orvanto]\n\"Cuenta\"=dword:100000000\n",
-        "REGEDIT4\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Orvanto]\n\"Datos\"=hex:1,2,zz\n",
-        "\xFF\xFE\x52\x00\x45"s));
+std::string Fifo(const CarpetaTemporal& c) {
+    EXPECT_EQ(::mkfifo((c / "registro.reg").c_str(), 0600), 0);
+    return c / "registro.reg";
+}
+std::string Carpeta(const CarpetaTemporal& c) {
+    std::filesystem::create_directory(c / "registro.reg");
+    return c / "registro.reg";
+}
+std::string TrasUnArchivo(const CarpetaTemporal& c) {
+    return EscribirArchivo(c / "archivo", "REGEDIT4\n") + "/registro.reg";
+}
+
+const std::string Orvanto = "REGEDIT4\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Orvanto]\n";
+const auto Error = ERROR_REGISTRY_IO_FAILED;
+const Ilegible Ilegibles[] = {
+    {"LineaAjena", Orvanto + "\"Ruta\"=\"C:\\\\Orvanto\"\nesto no es una linea del formato\n"},
+    {"SinCabecera", "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Orvanto]\n\"Ruta\"=\"C:\\\\Orvanto\"\n"},
+    {"SoloUnaLineaEnBlanco", "\n"},
+    {"CabeceraDesconocida", "REGEDIT5\n"},
+    {"EscapeInvalido", Orvanto + "\"Ruta\"=\"C:\\Orvanto\"\n"},
+    {"TextoConColaAjena", Orvanto + "\"Ruta\"=\"C:\"x\n"},
+    {"ValorSinIgual", Orvanto + "\"Ruta\"x\"C:\"\n"},
+    {"RaizDesconocida", "REGEDIT4\n[HKEY_PROPIA\\SOFTWARE\\Orvanto]\n"},
+    {"SeccionSinCerrar", "REGEDIT4\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Orvanto\n"},
+    {"NombreDe256", "REGEDIT4\n[HKEY_LOCAL_MACHINE\\" + std::string(256, 'n') + "]\n"},
+    {"Profundidad513", "REGEDIT4\n[HKEY_LOCAL_MACHINE\\" + Niveles(513) + "]\n"},
+    {"ValorAntesDeTodaClave", "REGEDIT4\n\"a\"=\"antes de toda clave\"\n"},
+    {"ValorTrasBorrarUnaClave", Orvanto + "[-HKEY_LOCAL_MACHINE\\X]\n\"a\"=\"1\"\n"},
+    {"DwordDeMasDe32Bits", Orvanto + "\"Cuenta\"=dword:100000000\n"},
+    {"HexInvalido", Orvanto + "\"Datos\"=hex:1,2,zz\n"},
+    {"HexDeTresCifras", Orvanto + "\"Datos\"=hex:100\n"},
+    {"HexConComaFinal", Orvanto + "\"Datos\"=hex:01,\n"},
+    {"Utf16Truncado", Utf16(u"REGEDIT4\r\n") + "\n"},
+    {"Utf16ConSustitutoSuelto", Utf16(u"REGEDIT4\r\n;\xD800\r\n")},
+    {"Fifo", "", Error, Fifo},
+    {"Carpeta", "", Error, Carpeta},
+    {"RutaATravesDeUnArchivo", "", Error, TrasUnArchivo},
+};
+INSTANTIATE_TEST_SUITE_P(Casos, ArchivoRegIlegible, ::testing::ValuesIn(Ilegibles), PorNombre);
 
 } // namespace
 } // namespace vesmadur
