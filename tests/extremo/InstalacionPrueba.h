@@ -39,9 +39,8 @@ public:
             LineaComandos, reloj_});
         auto vistaPropia = std::make_unique<VistaGuionada>();
         Vista = vistaPropia.get();
-        ventana_ =
-            std::make_unique<frmVesmadur>(std::move(vistaPropia), TareasDelSistema(*entorno_),
-                                          [this] { ++CerrarProgramaLlamado; });
+        ventana_ = std::make_unique<frmVesmadur>(std::move(vistaPropia),
+                                                 TareasDelSistema(*entorno_), [] {});
         Vista->Formulario = ventana_.get();
         ventana_->AlCrear();
         ventana_->AlCargar();
@@ -56,13 +55,9 @@ public:
 
     // Runs statements on the configuration database to shape a fixture.
     void Preparar(const std::vector<std::string>& sentencias) {
-        std::unique_ptr<Database> base;
-        AbrirConfiguracion(base, RutaConfig());
-        if (!base)
-            throw std::runtime_error("no se pudo abrir " + RutaConfig());
+        auto base = AbrirComoPrograma(RutaConfig());
         for (const auto& s : sentencias)
             base->Execute(s);
-        CerrarConfiguracion(base);
     }
 
     Numeros LeerNumeros() { return prueba::LeerNumeros(RutaConfig()); }
@@ -87,8 +82,6 @@ public:
 
     ResumenGenerado Resumen;
     VistaGuionada* Vista = nullptr;
-    // How often the window asked the program to end.
-    int CerrarProgramaLlamado = 0;
     // The program's arguments as one text, read when the window is created.
     std::string LineaComandos;
 
