@@ -1,11 +1,11 @@
 // The open of a database when memory runs out: any allocation of the C++
-// code may fail, and none may leave anything behind. An executable of its
-// own, as it replaces the global allocation functions: every non-aligned
-// form, all on malloc and free, because the address sanitizer brings its own
-// forms and one of its deallocations meeting one of our allocations would be
-// reported as a mismatch. Its aligned forms pair only among themselves.
+// code may fail, and none may leave anything behind. Its own executable, as
+// it replaces every non-aligned global allocation form, all on malloc and
+// free: the address sanitizer brings its own forms, and one of its
+// deallocations meeting one of our allocations would be reported.
 
 #include "ayudas/BaseDatos.h"
+#include "database/BaseCifrada.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -45,27 +45,44 @@ int DescriptoresDe(const std::string& ruta) {
     return n;
 }
 
-// The Nth allocation of the open fails, for every N until the open gets
-// through without a failure. After each one the file is neither open nor
-// held: it opens exclusively at once.
+// The Nth allocation fails, for every N until the open gets through: the
+// program's open of an existing file, and the open that makes a new file.
+// After each, nothing is open or held (the file opens exclusively at once),
+// and a new file that did not open is gone.
 TEST(MemoriaAgotada, CadaFalloDeLaAperturaLoSueltaTodo) {
     CarpetaTemporal carpeta;
     const std::string ruta = fs::canonical(Generar(carpeta, 20).RutaConfig),
+                      nueva = fs::canonical(carpeta.Ruta()) / "nueva.orv",
                       conexion = kConexionConfiguracion;
-    auto abrir = [&] {
-        return DBEngine::Instancia().Workspaces(0).OpenDatabase(ruta, true, false, conexion);
+    auto abrir = [&](const std::string& archivo) {
+        return DBEngine::Instancia().Workspaces(0).OpenDatabase(archivo, true, false, conexion);
     };
-    long n = 0;
-    for (bool fallo = true; fallo;) {
-        quedan = ++n;
-        auto base = abrir();
-        fallo = quedan == 0;
-        quedan = 0;
-        base.reset();
-        ASSERT_EQ(DescriptoresDe(ruta), 0) << "asignacion " << n;
-        ASSERT_NE(abrir(), nullptr) << "asignacion " << n;
+    for (bool crear : {false, true}) {
+        const std::string& archivo = crear ? nueva : ruta;
+        long n = 0;
+        for (bool fallo = true; fallo;) {
+            quedan = ++n;
+            auto base = crear ? nullptr : abrir(ruta);
+            BaseAbierta creada;
+            if (crear) {
+                try {
+                    creada = AbrirBaseCifrada(nueva, "KVTR5316", {.Crear = true});
+                } catch (const std::bad_alloc&) {
+                }
+            }
+            fallo = quedan == 0;
+            quedan = 0;
+            base.reset();
+            const bool abierta = creada.Base != nullptr;
+            if (abierta)
+                CerrarBaseCifrada(creada);
+            ASSERT_EQ(DescriptoresDe(archivo), 0) << "asignacion " << n;
+            ASSERT_EQ(fs::exists(archivo), !crear || abierta) << "asignacion " << n;
+            ASSERT_TRUE(!fs::exists(archivo) || abrir(archivo)) << "asignacion " << n;
+            fs::remove(nueva);
+        }
+        EXPECT_GT(n, 10) << "la apertura apenas asigna memoria: la prueba no prueba nada";
     }
-    EXPECT_GT(n, 10) << "la apertura apenas asigna memoria: la prueba no prueba nada";
 }
 
 } // namespace
