@@ -67,12 +67,11 @@ inline Numeros LeerNumeros(const std::string& ruta) {
     return LeerTabla(ruta, kTablaNumeros);
 }
 
-// The helper: "retener RUTA" or "ejecutar RUTA SENTENCIA" (see ayudante_motor).
-inline std::vector<std::string> Ayudante(const std::string& orden, const fs::path& ruta,
-                                         const std::string& sentencia = "") {
-    std::vector<std::string> args{VESMADUR_AYUDANTE, orden, ruta.string(), sentencia};
-    args.resize(sentencia.empty() ? 3 : 4);
-    return args;
+// The helper program on `ruta`, running `sentencia` if any (see ayudante_motor).
+inline std::vector<std::string> Ayudante(const fs::path& ruta, const std::string& sentencia = "") {
+    if (sentencia.empty())
+        return {VESMADUR_AYUDANTE, ruta.string()};
+    return {VESMADUR_AYUDANTE, ruta.string(), sentencia};
 }
 
 inline std::vector<std::string> Shell(const fs::path& archivo) {

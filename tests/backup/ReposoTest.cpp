@@ -67,9 +67,9 @@ INSTANTIATE_TEST_SUITE_P(Casos, Restos, testing::Values(
     CasoResto{"RegistroDeUnProgramaMuerto", [](Base& b) {
         auto despues = LeerNumeros(b.Ruta);
         despues[2] = "x";
-        Proceso otro(Ayudante("ejecutar", b.Ruta,
+        Proceso otro(Ayudante(b.Ruta,
                               "UPDATE [Numeros de lada] SET telefono = 'x' WHERE lnId = 2"));
-        EXPECT_EQ(otro.Linea(), "hecho");
+        EXPECT_EQ(otro.Linea(), "listo");
         otro.Matar();
         return despues;
     }}), testing::PrintToStringParamName());
@@ -112,7 +112,7 @@ INSTANTIATE_TEST_SUITE_P(Casos, Ocupada, testing::Values(
                 " no es un archivo"},
     CasoOcupada{"AbiertaAqui", [](Base& b) {
         return std::shared_ptr<void>(AbrirComoPrograma(b.Ruta)); }, "este programa tiene abierta"},
-    CasoOcupada{"AbiertaPorOtroPrograma", [](Base& b) { return Otro(Ayudante("retener", b.Ruta)); },
+    CasoOcupada{"AbiertaPorOtroPrograma", [](Base& b) { return Otro(Ayudante(b.Ruta)); },
                 "otro proceso tiene abierta"},
     // Only a reader's lock, in the middle of a read.
     CasoOcupada{"LeidaPorElShell", [](Base& b) {
