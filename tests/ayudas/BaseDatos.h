@@ -1,8 +1,8 @@
 #pragma once
 
 // Helpers of the tests that use the database: generated databases opened as
-// the program opens them, their rows, and second programs on them (the
-// helper executable and the maintainer's `sqlcipher` shell).
+// the program opens them, their rows, and second processes on them (a forked
+// copy using the engine, and the maintainer's `sqlcipher` shell).
 
 #include "ayudas/Archivos.h"
 #include "ayudas/Proceso.h"
@@ -10,6 +10,8 @@
 #include "database/DBEngine.h"
 #include "generador/GeneradorInstalacion.h"
 
+#include <cstdio>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -67,11 +69,21 @@ inline Numeros LeerNumeros(const std::string& ruta) {
     return LeerTabla(ruta, kTablaNumeros);
 }
 
-// The helper program on `ruta`, running `sentencia` if any (see ayudante_motor).
-inline std::vector<std::string> Ayudante(const fs::path& ruta, const std::string& sentencia = "") {
-    if (sentencia.empty())
-        return {VESMADUR_AYUDANTE, ruta.string()};
-    return {VESMADUR_AYUDANTE, ruta.string(), sentencia};
+// A second process as the program: opens `ruta`, runs `sentencia` if any,
+// says "listo" (else "fallo") and holds the database until its input
+// closes. For Proceso; forked, so only while this process holds no database.
+inline std::function<int()> Retener(const std::string& ruta, const std::string& sentencia = "") {
+    return [=] {
+        std::unique_ptr<Database> base;
+        AbrirConfiguracion(base, ruta);
+        if (base && !sentencia.empty())
+            base->Execute(sentencia);
+        std::puts(base ? "listo" : "fallo");
+        std::fflush(stdout);
+        for (char c; base && ::read(0, &c, 1) > 0;) {
+        }
+        return base ? 0 : 1;
+    };
 }
 
 inline std::vector<std::string> Shell(const fs::path& archivo) {

@@ -11,24 +11,24 @@ namespace {
 
 using namespace prueba;
 
-// A folder with one entry of each kind that the operations must tell apart.
+// A folder with one entry of each kind the operations must tell apart.
 struct ConEntradas : testing::Test {
     ConEntradas() {
         EscribirArchivo(t / "origen", ContenidoBinario(3'000'000));
-        ::chmod((t / "origen").c_str(), 0640);
         EscribirArchivo(t / "grupo", "anterior");
-        ::chmod((t / "grupo").c_str(), 0420);
         EscribirArchivo(t / "protegido", "anterior");
-        ::chmod((t / "protegido").c_str(), 0444);
         EscribirArchivo(t / "carpeta/dentro", "x");
+        for (auto [nombre, permisos] :
+             {std::pair{"origen", 0640}, {"grupo", 0420}, {"protegido", 0444}})
+            ::chmod((t / nombre).c_str(), permisos);
         fs::create_symlink(t / "protegido", t / "enlace");
         fs::create_symlink(t / "nada", t / "roto");
     }
     CarpetaTemporal t;
 };
 
-// One path and what each operation makes of it: a file, a folder, one of the
-// folder's listed files, and what removing it says ("" when it goes).
+// A path and what each operation makes of it: a file, a folder, a file the
+// folder lists, and what removing it says ("" when it goes).
 struct Entrada {
     const char *Nombre, *Relativa;
     bool Archivo, Carpeta, Listada;
@@ -38,10 +38,9 @@ struct Entrada {
 
 class Entradas : public ConEntradas, public testing::WithParamInterface<Entrada> {};
 
-// The answers never fail and depend only on the kind of entry; an empty text
-// or one holding a zero byte names nothing. Only a file with some write
-// permission bit, or a link (never its target), is removed; the rest is
-// refused with a description and left as it was.
+// The answers depend only on the kind of entry, and "" or a text with a zero
+// byte names nothing. Only a file with a write bit, or a link (never its
+// target), is removed; the rest is refused with a description and left.
 TEST_P(Entradas, CadaOperacionSegunElTipo) {
     const auto& e = GetParam();
     const std::string ruta = t / e.Relativa;
@@ -86,47 +85,38 @@ INSTANTIATE_TEST_SUITE_P(Casos, Entradas, testing::Values(
 
 using D = DiscoConFallos&;
 struct CasoCopia {
-    const char *Nombre, *Origen = "origen", *Destino = "nueva",
-                        *Frase = nullptr; // nullptr: success
+    const char *Nombre, *Origen, *Destino, *Frase; // nullptr: success
     bool CulpaDelDestino = true, Reemplazar = true;
-    // A disk fault, tried on a new destination (not replacing, as the
-    // backup copies) and on an existing one (replaced).
-    void (*Averia)(D) = nullptr;
+    void (*Averia)(D) = [](D) {};
     friend void PrintTo(const CasoCopia& c, std::ostream* os) { *os << c.Nombre; }
 };
 
 class Copia : public ConEntradas, public testing::WithParamInterface<CasoCopia> {};
 
-// A sound copy makes the destination, there or not, a byte-identical copy
-// with the source's permissions (both in the snapshot). Otherwise false with
-// a description naming the path at fault, and nothing changes: no temporary
-// file is left and the destination is exactly as it was, also when the disk
-// fails part-way.
+// The destination, there or not, becomes a byte-identical copy with the
+// source's permissions (both in the snapshot); or false with a description
+// naming the path at fault, and nothing changes, no temporary file is left.
 TEST_P(Copia, EnteraONada) {
     const auto& c = GetParam();
-    using Destinos = std::vector<std::pair<const char*, bool>>;
-    for (auto [relativa, reemplazar] : c.Averia ? Destinos{{"nueva", false}, {"grupo", true}}
-                                                : Destinos{{c.Destino, c.Reemplazar}}) {
-        auto esperado = Arbol(t.Ruta());
-        const std::string origen = t / c.Origen, destino = t / relativa;
-        DiscoConFallos disco;
-        if (c.Averia)
-            c.Averia(disco);
-        auto resultado = SistemaArchivos(disco).CopyFile(origen, destino, {reemplazar, true});
-        EXPECT_EQ(static_cast<bool>(resultado), c.Frase == nullptr);
-        EXPECT_EQ(resultado.Descripcion,
-                  c.Frase ? c.Frase + (": " + (c.CulpaDelDestino ? destino : origen)) : "");
-        if (c.Frase == nullptr)
-            esperado[relativa] = esperado[c.Origen];
-        EXPECT_EQ(Arbol(t.Ruta()), esperado) << relativa;
-    }
+    auto esperado = Arbol(t.Ruta());
+    const std::string origen = t / c.Origen, destino = t / c.Destino;
+    DiscoConFallos disco;
+    c.Averia(disco);
+    auto resultado = SistemaArchivos(disco).CopyFile(origen, destino, {c.Reemplazar, true});
+    EXPECT_EQ(resultado.Descripcion,
+              c.Frase ? c.Frase + (": " + (c.CulpaDelDestino ? destino : origen)) : "");
+    if (!c.Frase)
+        esperado[c.Destino] = esperado[c.Origen];
+    EXPECT_EQ(static_cast<bool>(resultado), !c.Frase);
+    EXPECT_EQ(Arbol(t.Ruta()), esperado);
 }
 
 constexpr const char *Lleno = "No queda espacio en el disco",
                      *ErrorES = "Error de lectura o escritura en el disco";
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Casos, Copia, testing::Values(
-    CasoCopia{"Nueva"}, CasoCopia{"Reemplaza", "origen", "grupo"},
+    CasoCopia{"Nueva", "origen", "nueva", nullptr},
+    CasoCopia{"Reemplaza", "origen", "grupo", nullptr},
     CasoCopia{"OrigenFaltante", "falta", "nueva", Falta, false},
     CasoCopia{"OrigenCarpeta", "carpeta", "nueva", EsCarpeta, false},
     CasoCopia{"CarpetaFaltante", "origen", "falta/nueva", NoHayRuta},
@@ -136,19 +126,22 @@ INSTANTIATE_TEST_SUITE_P(Casos, Copia, testing::Values(
     CasoCopia{"DestinoSoloLectura", "origen", "protegido", "Permiso denegado"},
     CasoCopia{"MismoArchivo", "origen", "./origen", "El origen y el destino son el mismo archivo"},
     CasoCopia{"SinReemplazar", "origen", "protegido", "El archivo ya existe", true, false},
-    CasoCopia{.Nombre = "DiscoLlenoAMitad", .Frase = Lleno,
-              .Averia = [](D d) { d.LimiteEscritura = 1'500'000; }},
-    CasoCopia{.Nombre = "DiscoLleno", .Frase = Lleno, .Averia = [](D d) { d.LimiteEscritura = 0; }},
-    CasoCopia{.Nombre = "SincronizarFalla", .Frase = ErrorES,
-              .Averia = [](D d) { d.FallarSincronizar = true; }},
-    CasoCopia{.Nombre = "RenombrarFalla", .Frase = ErrorES,
-              .Averia = [](D d) { d.FallarRenombrar = true; }},
-    CasoCopia{.Nombre = "CopiaAlterada", .Frase = "La copia no coincide con el original",
-              .Averia = [](D d) { d.Alterar = true; }}),
+    // Disk faults, on an existing destination or a new one not replacing (as
+    // the backup copies).
+    CasoCopia{"DiscoLlenoAMitad", "origen", "grupo", Lleno, true, true,
+              [](D d) { d.LimiteEscritura = 1'500'000; }},
+    CasoCopia{"SincronizarFalla", "origen", "nueva", ErrorES, true, false,
+              [](D d) { d.FallarSincronizar = true; }},
+    CasoCopia{"RenombrarFalla", "origen", "grupo", ErrorES, true, true,
+              [](D d) { d.FallarRenombrar = true; }},
+    CasoCopia{"RenombrarSinReemplazarFalla", "origen", "nueva", ErrorES, true, false,
+              [](D d) { d.FallarRenombrar = true; }},
+    CasoCopia{"CopiaAlterada", "origen", "nueva", "La copia no coincide con el original", true,
+              false, [](D d) { d.Alterar = true; }}),
     testing::PrintToStringParamName());
 // clang-format on
 
-// The creation date is the birth of the file, not its last change. A listed
+// The creation date is the file's birth, not its last change. A listed
 // folder that has gone lists nothing.
 TEST(Listado, FechaDeNacimientoYCarpetaQueSeFue) {
     CarpetaTemporal t;
