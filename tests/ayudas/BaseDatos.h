@@ -10,8 +10,6 @@
 #include "database/DBEngine.h"
 #include "generador/GeneradorInstalacion.h"
 
-#include <cstdio>
-#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -69,9 +67,9 @@ inline Numeros LeerNumeros(const std::string& ruta) {
     return LeerTabla(ruta, kTablaNumeros);
 }
 
-// A second process as the program: opens `ruta`, runs `sentencia` if any,
-// says "listo" (else "fallo") and holds the database until its input
-// closes. For Proceso; forked, so only while this process holds no database.
+// A forked copy of this process using the engine as the program does (so
+// only while this process holds no database): opens `ruta`, runs `sentencia`
+// if any, says "listo" and holds the database until its input closes.
 inline std::function<int()> Retener(const std::string& ruta, const std::string& sentencia = "") {
     return [=] {
         std::unique_ptr<Database> base;
@@ -80,10 +78,19 @@ inline std::function<int()> Retener(const std::string& ruta, const std::string& 
             base->Execute(sentencia);
         std::puts(base ? "listo" : "fallo");
         std::fflush(stdout);
-        for (char c; base && ::read(0, &c, 1) > 0;) {
+        for (char c; ::read(0, &c, 1) > 0;) {
         }
-        return base ? 0 : 1;
+        return 0;
     };
+}
+
+// Starts a Proceso on `p` with `guion` as its input and waits for its "listo".
+template <class P> std::shared_ptr<Proceso> Listo(const P& p, const std::string& guion = "") {
+    auto otro = std::make_shared<Proceso>(p);
+    otro->Escribir(guion);
+    if (otro->Linea() != "listo")
+        throw std::runtime_error("el otro proceso no esta listo");
+    return otro;
 }
 
 inline std::vector<std::string> Shell(const fs::path& archivo) {

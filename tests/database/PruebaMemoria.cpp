@@ -1,8 +1,6 @@
-// The open of a database when memory runs out: any allocation of the C++
-// code may fail, and none may leave anything behind. Its own executable, as
-// it replaces every non-aligned global allocation form, all on malloc and
-// free: the address sanitizer brings its own forms, and one of its
-// deallocations meeting one of our allocations would be reported.
+// The open of a database when any allocation of the C++ code fails. Every
+// non-aligned global allocation form is replaced, all on malloc and free, so
+// none of the address sanitizer's forms meets one of ours.
 
 #include "ayudas/BaseDatos.h"
 #include "database/BaseCifrada.h"
@@ -35,8 +33,7 @@ namespace {
 
 using namespace prueba;
 
-// Descriptors of this process open on the file or on anything named after
-// it (its journal, its log).
+// Descriptors of this process on the file or on its journal or log.
 int DescriptoresDe(const std::string& ruta) {
     int n = 0;
     std::error_code e;
@@ -45,10 +42,9 @@ int DescriptoresDe(const std::string& ruta) {
     return n;
 }
 
-// The Nth allocation fails, for every N until the open gets through: the
-// program's open of an existing file, and the open that makes a new file.
-// After each, nothing is open or held (the file opens exclusively at once),
-// and a new file that did not open is gone.
+// The Nth allocation fails, for every N until the open gets through, in the
+// program's open of a file and in the open that makes one: nothing is left
+// open or held (the file opens exclusively at once), nor a new file that failed.
 TEST(MemoriaAgotada, CadaFalloDeLaAperturaLoSueltaTodo) {
     CarpetaTemporal carpeta;
     const std::string ruta = fs::canonical(Generar(carpeta, 20).RutaConfig),
@@ -58,17 +54,14 @@ TEST(MemoriaAgotada, CadaFalloDeLaAperturaLoSueltaTodo) {
         return DBEngine::Instancia().Workspaces(0).OpenDatabase(archivo, true, false, conexion);
     };
     for (bool crear : {false, true}) {
-        const std::string& archivo = crear ? nueva : ruta;
         long n = 0;
         for (bool fallo = true; fallo;) {
             quedan = ++n;
             auto base = crear ? nullptr : abrir(ruta);
             BaseAbierta creada;
-            if (crear) {
-                try {
-                    creada = AbrirBaseCifrada(nueva, "KVTR5316", {.Crear = true});
-                } catch (const std::bad_alloc&) {
-                }
+            try {
+                creada = crear ? AbrirBaseCifrada(nueva, "KVTR5316", {.Crear = true}) : creada;
+            } catch (const std::bad_alloc&) {
             }
             fallo = quedan == 0;
             quedan = 0;
@@ -76,10 +69,10 @@ TEST(MemoriaAgotada, CadaFalloDeLaAperturaLoSueltaTodo) {
             const bool abierta = creada.Base != nullptr;
             if (abierta)
                 CerrarBaseCifrada(creada);
+            const std::string& archivo = crear ? nueva : ruta;
             ASSERT_EQ(DescriptoresDe(archivo), 0) << "asignacion " << n;
-            ASSERT_EQ(fs::exists(archivo), !crear || abierta) << "asignacion " << n;
             ASSERT_TRUE(!fs::exists(archivo) || abrir(archivo)) << "asignacion " << n;
-            fs::remove(nueva);
+            ASSERT_EQ(fs::remove(nueva), abierta) << "asignacion " << n;
         }
         EXPECT_GT(n, 10) << "la apertura apenas asigna memoria: la prueba no prueba nada";
     }

@@ -28,7 +28,7 @@ struct ConEntradas : testing::Test {
 };
 
 // A path and what each operation makes of it: a file, a folder, a file the
-// folder lists, and what removing it says ("" when it goes).
+// folder lists, what removing it says ("" when it goes).
 struct Entrada {
     const char *Nombre, *Relativa;
     bool Archivo, Carpeta, Listada;
@@ -38,9 +38,8 @@ struct Entrada {
 
 class Entradas : public ConEntradas, public testing::WithParamInterface<Entrada> {};
 
-// The answers depend only on the kind of entry, and "" or a text with a zero
-// byte names nothing. Only a file with a write bit, or a link (never its
-// target), is removed; the rest is refused with a description and left.
+// "" or a text with a zero byte names nothing. Only a file with a write bit,
+// or a link (never its target), is removed; the rest is refused and left.
 TEST_P(Entradas, CadaOperacionSegunElTipo) {
     const auto& e = GetParam();
     const std::string ruta = t / e.Relativa;
@@ -93,9 +92,8 @@ struct CasoCopia {
 
 class Copia : public ConEntradas, public testing::WithParamInterface<CasoCopia> {};
 
-// The destination, there or not, becomes a byte-identical copy with the
-// source's permissions (both in the snapshot); or false with a description
-// naming the path at fault, and nothing changes, no temporary file is left.
+// The destination becomes a byte-identical copy with the source's permissions
+// (in the snapshot); or the description names the path at fault, nothing changes.
 TEST_P(Copia, EnteraONada) {
     const auto& c = GetParam();
     auto esperado = Arbol(t.Ruta());
@@ -115,7 +113,6 @@ constexpr const char *Lleno = "No queda espacio en el disco",
                      *ErrorES = "Error de lectura o escritura en el disco";
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Casos, Copia, testing::Values(
-    CasoCopia{"Nueva", "origen", "nueva", nullptr},
     CasoCopia{"Reemplaza", "origen", "grupo", nullptr},
     CasoCopia{"OrigenFaltante", "falta", "nueva", Falta, false},
     CasoCopia{"OrigenCarpeta", "carpeta", "nueva", EsCarpeta, false},
@@ -126,8 +123,7 @@ INSTANTIATE_TEST_SUITE_P(Casos, Copia, testing::Values(
     CasoCopia{"DestinoSoloLectura", "origen", "protegido", "Permiso denegado"},
     CasoCopia{"MismoArchivo", "origen", "./origen", "El origen y el destino son el mismo archivo"},
     CasoCopia{"SinReemplazar", "origen", "protegido", "El archivo ya existe", true, false},
-    // Disk faults, on an existing destination or a new one not replacing (as
-    // the backup copies).
+    // Disk faults, on an existing destination or a new one not replacing.
     CasoCopia{"DiscoLlenoAMitad", "origen", "grupo", Lleno, true, true,
               [](D d) { d.LimiteEscritura = 1'500'000; }},
     CasoCopia{"SincronizarFalla", "origen", "nueva", ErrorES, true, false,
