@@ -105,9 +105,7 @@ INSTANTIATE_TEST_SUITE_P(Casos, AperturaFallida, testing::Values(
     ArchivoMalo{.Nombre = "SinClave", .Conexion = ";LANGID=0x0409;CP=1252;COUNTRY=0"},
     ArchivoMalo{.Nombre = "ConexionMalformada", .Conexion = ";LANGID=0x0409;XX=1;pwd=KVTR5316"},
     ArchivoMalo{.Nombre = "ArchivoFaltante", .Relativa = "t.orv"},
-    ArchivoMalo{.Nombre = "CarpetaFaltante", .Relativa = "no/tablas.orv"},
     ArchivoMalo{.Nombre = "EsUnaCarpeta", .Relativa = "."},
-    ArchivoMalo{.Nombre = "RutaAtraviesaUnArchivo", .Relativa = "tablas.orv/t.orv"},
     ArchivoMalo{"ArchivoVacio", "t.orv", [](C c, R) { EscribirArchivo(c + "/t.orv", ""); }},
     ArchivoMalo{"SqliteSinCifrar", "t.orv", [](C c, R) {
         EjecutarShell(c + "/t.orv", "CREATE TABLE \"Numeros de lada\" (lnId, telefono);",
