@@ -10,18 +10,12 @@ namespace {
 
 using namespace prueba;
 
-TEST(NombreRespaldo, SinCarpetaNoHayNombre) {
-    EXPECT_EQ(NombreRespaldo("", BaseRespaldo, ExtensionRespaldo, RelojFijo()), "");
-}
-
 // An installation in T: its generated database (mode 0604) and rows, its
 // backup name reserved at 14:25:07, and what a row holds or the disk it uses.
 struct Instalacion {
     Instalacion() {
         fs::create_directory(T / "config");
-        OpcionesGenerador opciones;
-        opciones.Entradas = 300;
-        GenerarBaseConfiguracion(Ruta, opciones);
+        GenerarBaseConfiguracion(Ruta, {.Entradas = 300});
         fs::permissions(Ruta, fs::perms(0604));
         Filas = LeerNumeros(Ruta);
     }
@@ -81,7 +75,9 @@ INSTANTIATE_TEST_SUITE_P(Casos, Respaldo, testing::Values(
         for (auto sello : {kReservado, "20191231-235958", "20191231-235959", "20200101-000000"})
             EscribirArchivo(i.T / "config/tablas" + sello + ".resp", "otro respaldo"); },
         "20200101-000001"},
-    CasoRespaldo{"SinConfiguracionAlArrancar", [](I i) { i.Respaldo.clear(); }, "no hay nombre"},
+    CasoRespaldo{"SinConfiguracionAlArrancar", [](I i) {
+        i.Respaldo = NombreRespaldo("", BaseRespaldo, ExtensionRespaldo, i.Reloj); },
+        "no hay nombre"},
     // Taken by anything else: never replaced, nor followed.
     CasoRespaldo{"NombreTomadoPorCarpeta", [](I i) { fs::create_directory(i.Respaldo); },
                  "es una carpeta"},

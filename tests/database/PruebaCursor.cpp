@@ -33,18 +33,15 @@ protected:
     void Fijar(std::int64_t clave, const std::string& valor) {
         En(clave, "UPDATE [Numeros de lada] SET telefono = '" + valor + "'");
     }
-
     CarpetaTemporal carpeta_;
     std::unique_ptr<Database> base_;
     std::vector<std::int64_t> o_; // the original keys
 };
 
-// The count's walk, unpopulated, takes keys block by block: each row once,
-// in order, a change made ahead shown. The run's walk, populated, while
-// Execute changes rows around it: each original row once, in order, with
-// every change made before it is reached; a row deleted ahead, moved to a new
-// key or gone with the whole table (not reported row by row) reads as
-// deleted, all Null; rows added are not part of it. Both over several blocks.
+// The count's walk (unpopulated, keys taken block by block) and the run's
+// (populated, while Execute changes rows around it) visit each original row
+// once, in order, with every change made before it is reached, and no row
+// added; a row deleted, moved to a new key or gone with the table reads Null.
 TEST_F(Cursor, RecorridosConCambiosVisitanCadaFilaOriginalUnaVez) {
     Preparar(1200);
     std::size_t i = 0;
@@ -98,10 +95,9 @@ TEST_F(Cursor, RecorridosConCambiosVisitanCadaFilaOriginalUnaVez) {
     EXPECT_THROW(cursor->Fields(0), ErrorMotor);
 }
 
-// The position from 0 to 100, populated or not. Fields by 0-based position
-// with their stored type (Null apart from ""); positions out of range,
-// unknown or internal tables and other recordset types refused. On an empty
-// table a cursor is at its end at once; populating and going back do nothing.
+// Position 0 to 100, populated or not. Fields by position with their stored
+// type; positions out of range, unknown or internal tables and other recordset
+// types refused. On an empty table the cursor is at its end, and stays there.
 TEST_F(Cursor, PorcentajeCamposYTablaVacia) {
     Preparar(5);
     for (bool poblar : {false, true}) {
