@@ -10,7 +10,7 @@ namespace {
 using namespace prueba;
 using C = const std::string&;
 
-// A text, a Jet statement (D) or a connect string (C), and what it gives:
+// A text, a Jet statement (D) or a connect string (K), and what it gives:
 // "" the text unchanged, nullptr refused.
 struct Texto {
     const char* Nombre;
@@ -54,7 +54,8 @@ INSTANTIATE_TEST_SUITE_P(Casos, Textos, testing::Values(
           "UPDATE t SET a = 'it''s \"x\"'"},
     Texto{"ComillaEnUnNombre", D, "SELECT [a\"b] FROM t", ""},
     Texto{"PuntoYComaFinal", D, "UPDATE t SET a = 1;", "UPDATE t SET a = 1"},
-    Texto{"CorcheteAbierto", D, "UPDATE [t SET a", No}, Texto{"Corchetes", D, "SELECT [a[b]]", No},
+    Texto{"CorcheteAbierto", D, "UPDATE [t SET a", No},
+    Texto{"CorcheteDentroDeUnNombre", D, "SELECT [a[b]] FROM t", No},
     Texto{"LiteralDobleAbierto", D, "UPDATE t SET a = \"b", No},
     Texto{"ComillaSuelta", D, "UPDATE t SET a = ''' WHERE 1", No},
     Texto{"ComentarioDeLinea", D, "UPDATE t SET a = 1 -- b", No},
