@@ -71,7 +71,7 @@ INSTANTIATE_TEST_SUITE_P(Casos, Entradas, testing::Values(
     Entrada{"CarpetaConSeparador", "carpeta/", false, true, false, EsCarpeta},
     Entrada{"Falta", "falta", false, false, false, Falta},
     Entrada{"Comodin", "*", false, false, false, Falta},
-    Entrada{"DentroDeUnArchivo", "origen/", false, false, false, NoHayRuta},
+    Entrada{"ArchivoConSeparador", "origen/", false, false, false, NoHayRuta},
     Entrada{"Enlace", "enlace", true, false, true, ""},
     Entrada{"EnlaceRoto", "roto", false, false, false, ""}),
     testing::PrintToStringParamName());
