@@ -1,8 +1,8 @@
 #pragma once
 
 // Helpers of the tests that use the database: generated databases opened as
-// the program opens them, their rows, and second programs on them (the
-// helper executable and the maintainer's `sqlcipher` shell).
+// the program opens them, their rows, and second processes on them (a forked
+// copy using the engine, and the maintainer's `sqlcipher` shell).
 
 #include "ayudas/Archivos.h"
 #include "ayudas/Proceso.h"
@@ -67,12 +67,30 @@ inline Numeros LeerNumeros(const std::string& ruta) {
     return LeerTabla(ruta, kTablaNumeros);
 }
 
-// The helper: "retener RUTA" or "ejecutar RUTA SENTENCIA" (see ayudante_motor).
-inline std::vector<std::string> Ayudante(const std::string& orden, const fs::path& ruta,
-                                         const std::string& sentencia = "") {
-    std::vector<std::string> args{VESMADUR_AYUDANTE, orden, ruta.string(), sentencia};
-    args.resize(sentencia.empty() ? 3 : 4);
-    return args;
+// A forked copy of this process using the engine as the program does (so
+// only while this process holds no database): opens `ruta`, runs `sentencia`
+// if any, says "listo" and holds the database until its input closes.
+inline std::function<int()> Retener(const std::string& ruta, const std::string& sentencia = "") {
+    return [=] {
+        std::unique_ptr<Database> base;
+        AbrirConfiguracion(base, ruta);
+        if (base && !sentencia.empty())
+            base->Execute(sentencia);
+        std::puts(base ? "listo" : "fallo");
+        std::fflush(stdout);
+        for (char c; ::read(0, &c, 1) > 0;) {
+        }
+        return 0;
+    };
+}
+
+// Starts a Proceso on `p` with `guion` as its input and waits for its "listo".
+template <class P> std::shared_ptr<Proceso> Listo(const P& p, const std::string& guion = "") {
+    auto otro = std::make_shared<Proceso>(p);
+    otro->Escribir(guion);
+    if (otro->Linea() != "listo")
+        throw std::runtime_error("el otro proceso no esta listo");
+    return otro;
 }
 
 inline std::vector<std::string> Shell(const fs::path& archivo) {

@@ -1,6 +1,7 @@
 #include "backup/Respaldo.h"
 
-#include "ayudas/Archivos.h"
+#include "ayudas/BaseDatos.h"
+#include "backup/RespaldoEnReposo.h"
 
 #include <gtest/gtest.h>
 
@@ -9,90 +10,106 @@ namespace {
 
 using namespace prueba;
 
-// One separator before the base, with or without a trailing one in the
-// folder, and no name without a folder. Names taken at d, d + 1 s and
-// d + 2 s give d + 3 s, the seconds carrying into the minutes, the day, the
-// month and the year, every field zero-padded on the 24-hour clock.
-TEST(NombreRespaldo, SaltaSegundoASegundoLosNombresOcupados) {
-    CarpetaTemporal t;
-    RelojFijo reloj(Momento(2019, 12, 31, 23, 59, 58));
-    auto nombre = [&](const std::string& carpeta) {
-        return NombreRespaldo(carpeta, BaseRespaldo, ExtensionRespaldo, reloj);
-    };
-    EXPECT_EQ(nombre(""), "");
-    EXPECT_EQ(nombre(t.Ruta() + "/"), t / "config/tablas20191231-235958.resp");
-    for (auto sello : {"20191231-235958", "20191231-235959", "20200101-000000"})
-        EscribirArchivo(t / "config/tablas" + sello + ".resp", "x");
-    EXPECT_EQ(nombre(t.Ruta()), t / "config/tablas20200101-000001.resp");
-}
-
-// An installation in T with its backup name reserved at 14:25:07.
+// An installation in T: its generated database (mode 0604) and rows, its
+// backup name reserved at 14:25:07, and what a row holds or the disk it uses.
 struct Instalacion {
+    Instalacion() {
+        fs::create_directory(T / "config");
+        GenerarBaseConfiguracion(Ruta, {.Entradas = 300});
+        fs::permissions(Ruta, fs::perms(0604));
+        Filas = LeerNumeros(Ruta);
+    }
     CarpetaTemporal T;
     RelojFijo Reloj{Momento(2019, 8, 3, 14, 25, 7)};
-    std::string Dir = T.Ruta() + "/", RutaConfig = T / "config/tablas.orv", RutaRespaldo;
-
-    Instalacion() {
-        EscribirArchivo(RutaConfig, ContenidoBinario(1'200'000));
-        ::chmod(RutaConfig.c_str(), 0604);
-        RutaRespaldo = NombreRespaldo(T.Ruta(), BaseRespaldo, ExtensionRespaldo, Reloj);
-    }
-    ResultadoArchivo Respaldar(Disco& disco = DiscoDelSistema()) {
-        return RespaldarConfiguracion(RutaConfig, Dir, RutaRespaldo, Reloj, disco);
-    }
+    std::string Ruta = T / "config/tablas.orv",
+                Respaldo = NombreRespaldo(T.Ruta(), BaseRespaldo, ExtensionRespaldo, Reloj);
+    Numeros Filas;
+    std::shared_ptr<void> Retenida;
+    std::optional<DiscoConFallos> Disco; // then the verified copy alone, on this disk
 };
 
-// A byte-identical copy with the source's permissions (both in the snapshot),
-// the source intact. The reserved name once taken (here by that backup), the
-// next backup renews it with the current time, skipping taken names again and
-// touching no existing backup.
-TEST(Respaldo, CopiaIdenticaYNombreOcupadoRenovado) {
-    Instalacion i;
-    EscribirArchivo(i.T / "config/tablas20190803-150000.resp", "otro respaldo");
-    for (auto [momento, sello] : {std::pair{i.Reloj.Momento, "142507"},
-                                  std::pair{Momento(2019, 8, 3, 15, 0, 0), "150001"}}) {
-        i.Reloj.Momento = momento;
-        auto esperado = Arbol(i.T.Ruta());
-        ASSERT_TRUE(i.Respaldar());
-        EXPECT_EQ(i.RutaRespaldo, i.T / "config/tablas20190803-" + sello + ".resp");
-        esperado["config/tablas20190803-" + std::string(sello) + ".resp"] =
-            esperado["config/tablas.orv"];
-        EXPECT_EQ(Arbol(i.T.Ruta()), esperado);
-    }
-}
-
+// What a row prepares, and the stamp of the backup or the refusal's reason.
 struct CasoRespaldo {
     const char* Nombre;
-    void (*Preparar)(Instalacion&, DiscoConFallos&);
+    void (*Preparar)(Instalacion&);
+    const char* Resultado;
     friend void PrintTo(const CasoRespaldo& c, std::ostream* os) { *os << c.Nombre; }
 };
 
-class RespaldoFallido : public testing::TestWithParam<CasoRespaldo> {};
+class Respaldo : public testing::TestWithParam<CasoRespaldo> {};
 
-// False; the source unchanged and nothing new in the folder, so nothing the
-// backup listing would take for a backup, and no temporary file either. (How
-// the copy itself fails is the copy's table.)
-TEST_P(RespaldoFallido, NoDejaRespaldoParcial) {
+// The backup of the run: a copy identical (bytes, permissions, rows) to the
+// database as recovered from a crash's leftovers, which are gone, and nothing
+// else changed; or the refusal's reason, and nothing changed at all.
+TEST_P(Respaldo, CopiaDeLaBaseEnteraONada) {
     Instalacion i;
-    DiscoConFallos disco;
-    GetParam().Preparar(i, disco);
-    auto antes = Arbol(i.T.Ruta());
-    EXPECT_FALSE(i.Respaldar(disco));
-    EXPECT_EQ(Arbol(i.T.Ruta()), antes);
+    GetParam().Preparar(i);
+    auto esperado = Arbol(i.T.Ruta());
+    const std::string dir = i.T.Ruta() + "/", resultado = GetParam().Resultado;
+    const auto r = i.Disco ? RespaldarConfiguracion(i.Ruta, dir, i.Respaldo, i.Reloj, *i.Disco)
+                           : RespaldarBaseEnReposo(i.Ruta, dir, i.Respaldo, i.Reloj);
+    const auto despues = Arbol(i.T.Ruta());
+    if (!r) {
+        EXPECT_NE(r.Descripcion.find(resultado), std::string::npos) << r.Descripcion;
+        EXPECT_EQ(despues, esperado);
+        return;
+    }
+    const auto nombre = "config/tablas" + resultado + ".resp";
+    EXPECT_EQ(i.Respaldo, i.T / nombre);
+    if (esperado.erase("config/tablas.orv-journal") + esperado.erase("config/tablas.orv-wal"))
+        esperado["config/tablas.orv"] = despues.at("config/tablas.orv");
+    esperado[nombre] = esperado["config/tablas.orv"];
+    EXPECT_EQ(despues, esperado);
+    EXPECT_EQ(LeerNumeros(i.Respaldo), i.Filas);
 }
 
 using I = Instalacion&;
-using D = DiscoConFallos&;
+constexpr const char* kReservado = "20190803-142507";
 // clang-format off
-INSTANTIATE_TEST_SUITE_P(Casos, RespaldoFallido, testing::Values(
-    CasoRespaldo{"SinConfiguracionAlArrancar", [](I i, D) { i.RutaRespaldo.clear(); }},
-    CasoRespaldo{"SinRutaDeConfiguracion", [](I i, D) { i.RutaConfig.clear(); }},
-    // Taken after it was reserved: never replaced, nor followed.
-    CasoRespaldo{"NombreTomadoPorCarpeta", [](I i, D) { fs::create_directory(i.RutaRespaldo); }},
+INSTANTIATE_TEST_SUITE_P(Casos, Respaldo, testing::Values(
+    CasoRespaldo{"NombreReservado", [](I) {}, kReservado},
+    // Taken by a file since: renewed with the current time, second by second
+    // past the names taken, carrying into every field of the 24-hour stamp.
+    CasoRespaldo{"NombreTomadoSeRenueva", [](I i) {
+        i.Reloj.Momento = Momento(2019, 12, 31, 23, 59, 58);
+        for (auto sello : {kReservado, "20191231-235958", "20191231-235959", "20200101-000000"})
+            EscribirArchivo(i.T / "config/tablas" + sello + ".resp", "otro respaldo"); },
+        "20200101-000001"},
+    CasoRespaldo{"SinConfiguracionAlArrancar", [](I i) {
+        i.Respaldo = NombreRespaldo("", BaseRespaldo, ExtensionRespaldo, i.Reloj); },
+        "no hay nombre"},
+    // Taken by anything else: never replaced, nor followed.
+    CasoRespaldo{"NombreTomadoPorCarpeta", [](I i) { fs::create_directory(i.Respaldo); },
+                 "es una carpeta"},
     CasoRespaldo{"NombreTomadoPorEnlaceRoto",
-                 [](I i, D) { fs::create_symlink(i.T / "nada", i.RutaRespaldo); }},
+                 [](I i) { fs::create_symlink(i.T / "nada", i.Respaldo); }, "ya existe"},
     // The backup asks for the copy to be read back.
-    CasoRespaldo{"CopiaAlterada", [](I, D d) { d.Alterar = true; }}),
+    CasoRespaldo{"CopiaAlterada", [](I i) { i.Disco.emplace().Alterar = true; }, "no coincide"},
+    // What a crash leaves beside the database.
+    CasoRespaldo{"DiarioVacio", [](I i) { EscribirArchivo(i.Ruta + "-journal", ""); }, kReservado},
+    // A maintainer's shell killed in the middle of a large change.
+    CasoRespaldo{"DiarioPendienteDeUnShellMuerto", [](I i) {
+        Listo(Shell(i.Ruta), "PRAGMA key='KVTR5316';\nPRAGMA cache_size = 5;\nBEGIN;\n"
+              "UPDATE \"Numeros de lada\" SET telefono = 'roto';\nSELECT 'listo';\n")->Matar();
+        EXPECT_TRUE(fs::exists(i.Ruta + "-journal")); }, kReservado},
+    // The program killed after a statement: the change is only in its log.
+    CasoRespaldo{"RegistroDeUnProgramaMuerto", [](I i) {
+        i.Filas[2] = "x";
+        Listo(Retener(i.Ruta, "UPDATE [Numeros de lada] SET telefono = 'x' WHERE lnId = 2"))
+            ->Matar();
+        EXPECT_TRUE(fs::exists(i.Ruta + "-wal")); }, kReservado},
+    // What keeps the database from rest.
+    CasoRespaldo{"Falta", [](I i) { fs::remove(i.Ruta); }, " no es un archivo"},
+    CasoRespaldo{"AbiertaAqui", [](I i) { i.Retenida = AbrirComoPrograma(i.Ruta); },
+                 "este programa tiene abierta"},
+    // Only a reader's lock, in the middle of a read.
+    CasoRespaldo{"LeidaPorElShell", [](I i) { i.Retenida = Listo(Shell(i.Ruta),
+        "PRAGMA key='KVTR5316';\nBEGIN;\nSELECT 'listo' FROM LD1 LIMIT 1;\n"); },
+                 "otro proceso tiene abierta"},
+    // A log that only the engine could fold in, beside a file it cannot open.
+    CasoRespaldo{"RegistroJuntoAUnArchivoVacio", [](I i) {
+        EscribirArchivo(i.Ruta, "");
+        EscribirArchivo(i.Ruta + "-wal", "registro"); }, "el motor no pudo recuperar"}),
     testing::PrintToStringParamName());
 // clang-format on
 

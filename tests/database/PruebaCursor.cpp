@@ -1,7 +1,6 @@
 #include "ayudas/BaseDatos.h"
 
 #include <gtest/gtest.h>
-#include <map>
 #include <set>
 
 namespace vesmadur {
@@ -9,17 +8,16 @@ namespace {
 
 using namespace prueba;
 
+// A database of `entradas` rows, open, with its keys; a dynaset on the
+// numbers, populated (standing on the last row, then on the first) or not.
 class Cursor : public testing::Test {
 protected:
-    // A database of `entradas` rows, open, and its keys.
     void Preparar(std::int32_t entradas) {
         ASSERT_NE(base_ = AbrirComoPrograma(Generar(carpeta_, entradas).RutaConfig), nullptr);
         for (const auto& fila : LeerNumeros(*base_))
-            originales_.push_back(fila.first);
+            o_.push_back(fila.first);
     }
-    // A dynaset on the numbers, populated (standing on the last row, then
-    // back on the first) unless `poblar` is false.
-    std::unique_ptr<Recordset> Dinamico(bool poblar = true) {
+    std::unique_ptr<Recordset> Dinamico(bool poblar) {
         auto cursor = base_->OpenRecordset(kTablaNumeros, dbOpenDynaset);
         if (poblar) {
             cursor->MoveLast();
@@ -28,112 +26,79 @@ protected:
         }
         return cursor;
     }
+    // Runs `sentencia` on the row of key `clave`.
+    void En(std::int64_t clave, const std::string& sentencia) {
+        base_->Execute(sentencia + " WHERE lnId = " + std::to_string(clave));
+    }
     void Fijar(std::int64_t clave, const std::string& valor) {
-        base_->Execute("UPDATE [Numeros de lada] SET telefono = '" + valor +
-                       "' WHERE lnId = " + std::to_string(clave));
+        En(clave, "UPDATE [Numeros de lada] SET telefono = '" + valor + "'");
     }
-    void Borrar(std::int64_t clave) {
-        base_->Execute("DELETE * FROM [Numeros de lada] WHERE lnId = " + std::to_string(clave));
-    }
-
     CarpetaTemporal carpeta_;
     std::unique_ptr<Database> base_;
-    std::vector<std::int64_t> originales_;
+    std::vector<std::int64_t> o_; // the original keys
 };
 
-// The walk of the adjustment run: populated first, then rows changed and
-// deleted through Execute around the cursor. Every original row is visited
-// once, in order; changes made ahead show when the row is reached; a row
-// deleted ahead is still visited, as deleted, with Null fields; rows added
-// during the walk are not part of it. The table spans several read blocks.
-TEST_F(Cursor, RecorridoConCambiosYBorradosVisitaCadaFilaOriginalUnaVez) {
+// The count's walk (unpopulated, keys taken block by block) and the run's
+// (populated, while Execute changes rows around it) visit each original row
+// once, in order, with every change made before it is reached, and no row
+// added; a row deleted, moved to a new key or gone with the table reads Null.
+TEST_F(Cursor, RecorridosConCambiosVisitanCadaFilaOriginalUnaVez) {
     Preparar(1200);
-    auto cursor = Dinamico();
-    const auto& o = originales_;
+    std::size_t i = 0;
+    for (auto cuenta = Dinamico(false); !cuenta->Eof(); cuenta->MoveNext(), ++i) {
+        ASSERT_EQ(cuenta->Fields(0).Entero(), o_[i]);
+        EXPECT_TRUE(i == 0 || cuenta->Fields(1) == Variante("marcada")) << o_[i];
+        Fijar(o_[std::min(i + 1, o_.size() - 1)], "marcada");
+    }
+    ASSERT_EQ(i, o_.size());
+    i = 0;
+    auto cursor = Dinamico(true);
     std::map<std::int64_t, std::string> esperado; // changes made ahead of the cursor
     std::set<std::int64_t> borradas;
-    std::int64_t nueva = o.back() + 1000;
-    std::size_t i = 0;
+    std::int64_t nueva = o_.back() + 1000;
     for (; !cursor->Eof(); cursor->MoveNext(), ++i) {
-        ASSERT_LT(i, o.size());
-        if (borradas.count(o[i])) {
+        ASSERT_LT(i, o_.size());
+        if (i == o_.size() - 20) {
+            base_->Execute("DELETE * FROM [Numeros de lada]");
+            borradas.insert(o_.begin() + static_cast<std::ptrdiff_t>(i), o_.end());
+        }
+        if (borradas.count(o_[i])) {
             EXPECT_TRUE(cursor->FilaBorrada() && cursor->Fields(0).EsNulo() &&
                         cursor->Fields(1).EsNulo())
-                << o[i];
+                << o_[i];
             continue;
         }
-        ASSERT_FALSE(cursor->FilaBorrada()) << o[i];
-        ASSERT_EQ(cursor->Fields(0).Entero(), o[i]);
-        if (esperado.count(o[i])) {
-            EXPECT_EQ(cursor->Fields(1), Variante(esperado[o[i]]));
+        ASSERT_FALSE(cursor->FilaBorrada()) << o_[i];
+        ASSERT_EQ(cursor->Fields(0).Entero(), o_[i]);
+        if (esperado.count(o_[i])) {
+            EXPECT_EQ(cursor->Fields(1), Variante(esperado[o_[i]]));
         }
-        // The current row, then rows ahead, behind, and a new one.
-        Fijar(o[i], "actual");
+        Fijar(o_[i], "actual");
         EXPECT_EQ(cursor->Fields(1), Variante("actual"));
-        if (i + 7 < o.size() && !borradas.count(o[i + 7]))
-            Fijar(o[i + 7], esperado[o[i + 7]] = "adelante " + std::to_string(o[i]));
-        if (i % 10 == 0 && i + 3 < o.size()) {
-            Borrar(o[i + 3]);
-            borradas.insert(o[i + 3]);
+        if (i + 7 < o_.size() && !borradas.count(o_[i + 7]))
+            Fijar(o_[i + 7], esperado[o_[i + 7]] = "adelante " + std::to_string(o_[i]));
+        if (i % 10 == 0 && i + 3 < o_.size()) {
+            En(o_[i + 3], "DELETE * FROM [Numeros de lada]");
+            borradas.insert(o_[i + 3]);
         }
         if (i % 25 == 0 && i > 0)
-            Borrar(o[i - 1]);
+            En(o_[i - 1], "DELETE * FROM [Numeros de lada]");
+        if (i == 100) {
+            En(o_[i + 20], "UPDATE [Numeros de lada] SET lnId = " + std::to_string(nueva++));
+            borradas.insert(o_[i + 20]);
+        }
         base_->Execute("INSERT INTO [Numeros de lada] (lnId, telefono) VALUES (" +
                        std::to_string(nueva++) + ", 'nueva')");
     }
-    EXPECT_EQ(i, o.size());
+    EXPECT_EQ(i, o_.size());
     EXPECT_THROW(cursor->MoveNext(), ErrorMotor);
     EXPECT_THROW(cursor->Fields(0), ErrorMotor);
 }
 
-// The count walks without populating first, taking keys block by block:
-// changes ahead still show when reached, and every row is visited once.
-TEST_F(Cursor, RecorridoSinPoblarVeLosCambiosAdelante) {
-    Preparar(1000);
-    auto cursor = Dinamico(false);
-    std::size_t i = 0;
-    for (; !cursor->Eof(); cursor->MoveNext(), ++i) {
-        ASSERT_EQ(cursor->Fields(0).Entero(), originales_[i]);
-        if (i > 0) {
-            EXPECT_EQ(cursor->Fields(1), Variante("marcada"));
-        }
-        if (i + 1 < originales_.size())
-            Fijar(originales_[i + 1], "marcada");
-    }
-    EXPECT_EQ(i, originales_.size());
-}
-
-// A row whose key changes ahead of the cursor has left its place: it reads as
-// deleted there, and its new key is not part of the populated walk. Emptying
-// the whole table at once (a change the library does not report row by row)
-// leaves no stale values either. A cursor on the empty table is at its end at
-// once; populating and going back do nothing.
-TEST_F(Cursor, FilasQueSeVanDelanteDelCursorSeVenBorradas) {
-    Preparar(30);
-    auto cursor = Dinamico();
-    base_->Execute("UPDATE [Numeros de lada] SET lnId = 100000 WHERE lnId = " +
-                   std::to_string(originales_[4]));
-    std::vector<bool> borradas, esperado(30, false);
-    esperado[4] = true;
-    std::fill(esperado.begin() + 10, esperado.end(), true);
-    for (; !cursor->Eof(); cursor->MoveNext()) {
-        if (borradas.size() == 10)
-            base_->Execute("DELETE * FROM [Numeros de lada]");
-        borradas.push_back(cursor->FilaBorrada() && cursor->Fields(1).EsNulo());
-    }
-    EXPECT_EQ(borradas, esperado);
-
-    auto vacio = base_->OpenRecordset(kTablaNumeros);
-    EXPECT_TRUE(vacio->Eof());
-    EXPECT_NO_THROW(vacio->MoveLast());
-    EXPECT_NO_THROW(vacio->MoveFirst());
-    EXPECT_TRUE(vacio->Eof());
-    EXPECT_FLOAT_EQ(vacio->PercentPosition(), 0.0f);
-    EXPECT_THROW(vacio->Fields(1), ErrorMotor);
-    EXPECT_THROW(vacio->MoveNext(), ErrorMotor);
-}
-
-TEST_F(Cursor, PorcentajeDeCeroACien) {
+// Position 0 to 100, populated or not. Fields by position with their stored
+// type; positions out of range, unknown or internal tables and other recordset
+// types refused. On an empty table the cursor is at its end, and stays there.
+TEST_F(Cursor, PorcentajeCamposYTablaVacia) {
     Preparar(5);
     for (bool poblar : {false, true}) {
         auto cursor = Dinamico(poblar);
@@ -143,26 +108,28 @@ TEST_F(Cursor, PorcentajeDeCeroACien) {
         EXPECT_EQ(posiciones, (std::vector<float>{0.0f, 25.0f, 50.0f, 75.0f, 100.0f}));
         EXPECT_FLOAT_EQ(cursor->PercentPosition(), 100.0f);
     }
-}
-
-// Fields by 0-based position with their stored type; positions out of range,
-// unknown or internal tables and other recordset types are refused.
-TEST_F(Cursor, CamposPorPosicionConSuTipo) {
-    Preparar(40);
     base_->Execute("UPDATE LD1 SET tarifa = 1.5 WHERE idRegistro = (SELECT min(idRegistro) FROM "
                    "LD1)");
-    Fijar(originales_[1], "");
-    base_->Execute("UPDATE [Numeros de lada] SET telefono = NULL WHERE lnId = 1");
+    Fijar(o_[1], "");
+    En(o_[0], "UPDATE [Numeros de lada] SET telefono = NULL");
     auto ld = base_->OpenRecordset("ld1");
     EXPECT_TRUE(ld->Fields(0).Entero().has_value());
     EXPECT_EQ(ld->Fields(2), Variante(1.5));
     EXPECT_THROW(ld->Fields(3), ErrorMotor);
     EXPECT_THROW(ld->Fields(-1), ErrorMotor);
-    EXPECT_EQ(LeerNumeros(*base_).at(1), std::nullopt);
-    EXPECT_EQ(LeerNumeros(*base_).at(originales_[1]), "");
+    const auto numeros = LeerNumeros(*base_);
+    EXPECT_EQ(numeros.at(o_[0]), std::nullopt);
+    EXPECT_EQ(numeros.at(o_[1]), "");
     for (const char* tabla : {"LD99", "sqlite_master"})
         EXPECT_THROW(base_->OpenRecordset(tabla), ErrorMotor) << tabla;
     EXPECT_THROW(base_->OpenRecordset(kTablaNumeros, 4), ErrorMotor);
+    base_->Execute("DELETE * FROM [Numeros de lada]");
+    auto vacio = base_->OpenRecordset(kTablaNumeros);
+    EXPECT_TRUE(vacio->Eof());
+    vacio->MoveLast();
+    vacio->MoveFirst();
+    EXPECT_TRUE(vacio->Eof());
+    EXPECT_FLOAT_EQ(vacio->PercentPosition(), 0.0f);
 }
 
 } // namespace

@@ -1,11 +1,9 @@
-// The open of a database when memory runs out: any allocation of the C++
-// code may fail, and none may leave anything behind. An executable of its
-// own, as it replaces the global allocation functions: every non-aligned
-// form, all on malloc and free, because the address sanitizer brings its own
-// forms and one of its deallocations meeting one of our allocations would be
-// reported as a mismatch. Its aligned forms pair only among themselves.
+// The open of a database when any allocation of the C++ code fails. Every
+// non-aligned global allocation form is replaced, all on malloc and free, so
+// none of the address sanitizer's forms meets one of ours.
 
 #include "ayudas/BaseDatos.h"
+#include "database/BaseCifrada.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -35,8 +33,7 @@ namespace {
 
 using namespace prueba;
 
-// Descriptors of this process open on the file or on anything named after
-// it (its journal, its log).
+// Descriptors of this process on the file or on its journal or log.
 int DescriptoresDe(const std::string& ruta) {
     int n = 0;
     std::error_code e;
@@ -45,27 +42,40 @@ int DescriptoresDe(const std::string& ruta) {
     return n;
 }
 
-// The Nth allocation of the open fails, for every N until the open gets
-// through without a failure. After each one the file is neither open nor
-// held: it opens exclusively at once.
+// The Nth allocation fails, for every N until the open gets through, in the
+// program's open of a file and in the open that makes one: nothing is left
+// open or held (the file opens exclusively at once), nor a new file that failed.
 TEST(MemoriaAgotada, CadaFalloDeLaAperturaLoSueltaTodo) {
     CarpetaTemporal carpeta;
     const std::string ruta = fs::canonical(Generar(carpeta, 20).RutaConfig),
+                      nueva = fs::canonical(carpeta.Ruta()) / "nueva.orv",
                       conexion = kConexionConfiguracion;
-    auto abrir = [&] {
-        return DBEngine::Instancia().Workspaces(0).OpenDatabase(ruta, true, false, conexion);
+    auto abrir = [&](const std::string& archivo) {
+        return DBEngine::Instancia().Workspaces(0).OpenDatabase(archivo, true, false, conexion);
     };
-    long n = 0;
-    for (bool fallo = true; fallo;) {
-        quedan = ++n;
-        auto base = abrir();
-        fallo = quedan == 0;
-        quedan = 0;
-        base.reset();
-        ASSERT_EQ(DescriptoresDe(ruta), 0) << "asignacion " << n;
-        ASSERT_NE(abrir(), nullptr) << "asignacion " << n;
+    for (bool crear : {false, true}) {
+        long n = 0;
+        for (bool fallo = true; fallo;) {
+            quedan = ++n;
+            auto base = crear ? nullptr : abrir(ruta);
+            BaseAbierta creada;
+            try {
+                creada = crear ? AbrirBaseCifrada(nueva, "KVTR5316", {.Crear = true}) : creada;
+            } catch (const std::bad_alloc&) {
+            }
+            fallo = quedan == 0;
+            quedan = 0;
+            base.reset();
+            const bool abierta = creada.Base != nullptr;
+            if (abierta)
+                CerrarBaseCifrada(creada);
+            const std::string& archivo = crear ? nueva : ruta;
+            ASSERT_EQ(DescriptoresDe(archivo), 0) << "asignacion " << n;
+            ASSERT_TRUE(!fs::exists(archivo) || abrir(archivo)) << "asignacion " << n;
+            ASSERT_EQ(fs::remove(nueva), abierta) << "asignacion " << n;
+        }
+        EXPECT_GT(n, 10) << "la apertura apenas asigna memoria: la prueba no prueba nada";
     }
-    EXPECT_GT(n, 10) << "la apertura apenas asigna memoria: la prueba no prueba nada";
 }
 
 } // namespace

@@ -169,9 +169,7 @@ std::shared_ptr<void> Enlazada(InstalacionPrueba& inst) {
 
 // A second program holding the database open, as Orvanto would.
 std::shared_ptr<void> Retenida(InstalacionPrueba& inst) {
-    auto orvanto = std::make_shared<Proceso>(Ayudante("retener", inst.RutaConfig()));
-    EXPECT_EQ(orvanto->Linea(), "listo");
-    return orvanto;
+    return Listo(Retener(inst.RutaConfig()));
 }
 
 // A database under another key in place of the real one.

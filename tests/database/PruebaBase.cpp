@@ -1,0 +1,225 @@
+#include "ayudas/BaseDatos.h"
+#include "database/CadenaConexion.h"
+#include "database/DialectoJet.h"
+
+#include <gtest/gtest.h>
+
+namespace vesmadur {
+namespace {
+
+using namespace prueba;
+using C = const std::string&;
+
+// A text, a Jet statement (D) or a connect string (K), and what it gives:
+// "" the text unchanged, nullptr refused.
+struct Texto {
+    const char* Nombre;
+    bool Conexion;
+    const char *Entrada, *Salida;
+    friend void PrintTo(const Texto& t, std::ostream* os) { *os << t.Nombre; }
+};
+class Textos : public testing::TestWithParam<Texto> {};
+
+// Statements as SQLite gets them: literals untouched, and nothing in a value
+// may end a literal early. Connect strings: the key of those that open.
+TEST_P(Textos, SalidaORechazo) {
+    const auto& [nombre, conexion, entrada, salida] = GetParam();
+    std::optional<std::string> dada;
+    if (const auto opciones = conexion ? InterpretarConexion(entrada) : std::nullopt)
+        dada = opciones->Clave;
+    try {
+        if (!conexion)
+            dada = TraducirDialecto(entrada);
+    } catch (const ErrorMotor&) {
+    }
+    EXPECT_EQ(dada, salida ? std::optional<std::string>(*salida ? salida : entrada) : std::nullopt);
+}
+
+constexpr bool D = false, K = true;
+constexpr const char* No = nullptr;
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Casos, Textos, testing::Values(
+    Texto{"Actualizar", D, "UPDATE [Numeros de lada] SET telefono = '55' WHERE lnId = 7", ""},
+    Texto{"BorrarTodo", D, "DELETE * FROM [Numeros de lada] WHERE lnId = 5",
+          "DELETE FROM [Numeros de lada] WHERE lnId = 5"},
+    Texto{"BorrarTodoEnMinusculas", D, "  delete   *   from LD1", "  delete from LD1"},
+    Texto{"AsteriscoPegado", D, "DELETE *FROM LD2", "DELETE FROM LD2"},
+    Texto{"Borrar", D, "DELETE FROM t WHERE a = 2", ""}, Texto{"NoEsFrom", D, "DELETE * FROMX", ""},
+    Texto{"BorrarTodoEnUnLiteral", D, "UPDATE t SET a = '[x] DELETE * FROM' WHERE b = 1", ""},
+    Texto{"ComillaDoblada", D, "UPDATE t SET a = 'O''Hara'", ""},
+    Texto{"ComentarioEnUnLiteral", D, "UPDATE t SET a = '--' WHERE b = ';'", ""},
+    // Jet's double-quoted literal is a single-quoted one in SQLite; a
+    // bracketed name stays bracketed, whatever it holds.
+    Texto{"LiteralEntreComillasDobles", D, "UPDATE t SET a = \"it's \"\"x\"\"\"",
+          "UPDATE t SET a = 'it''s \"x\"'"},
+    Texto{"ComillaEnUnNombre", D, "SELECT [a\"b] FROM t", ""},
+    Texto{"PuntoYComaFinal", D, "UPDATE t SET a = 1;", "UPDATE t SET a = 1"},
+    Texto{"CorcheteAbierto", D, "UPDATE [t SET a", No},
+    Texto{"CorcheteDentroDeUnNombre", D, "SELECT [a[b]] FROM t", No},
+    Texto{"LiteralDobleAbierto", D, "UPDATE t SET a = \"b", No},
+    Texto{"ComillaSuelta", D, "UPDATE t SET a = ''' WHERE 1", No},
+    Texto{"ComentarioDeLinea", D, "UPDATE t SET a = 1 -- b", No},
+    Texto{"ComentarioDeBloque", D, "UPDATE t SET a = 1 /* b */", No},
+    Texto{"Configuracion", K, ";LANGID=0x0409;CP=1252;COUNTRY=0;pwd=KVTR5316", "KVTR5316"},
+    Texto{"Access", K, "MS Access;PWD=abc", "abc"}, Texto{"IgualEnLaClave", K, ";pwd=a=b", "a=b"},
+    Texto{"Blancos", K, ";pwd= x ", " x "}, Texto{"Vacia", K, "", ""},
+    Texto{"IdiomaSin0x", K, ";LANGID=0409;pwd=x", "x"}, Texto{"Odbc", K, "ODBC;pwd=x", No},
+    Texto{"IdiomaMalo", K, ";LANGID=zz;pwd=x", No}, Texto{"DosClaves", K, ";pwd=x;pwd=y", No},
+    Texto{"PaginaMala", K, ";CP=12a;pwd=x", No}, Texto{"Usuario", K, ";UID=admin;pwd=x", No},
+    Texto{"ClaveSinIgual", K, ";pwd", No}),
+    testing::PrintToStringParamName());
+// clang-format on
+
+// A path that must not open, in a folder with a generated tablas.orv: what
+// spoils the folder or holds the file first, and the connect string.
+struct ArchivoMalo {
+    const char *Nombre, *Relativa = "tablas.orv";
+    void (*Preparar)(C carpeta, std::shared_ptr<void>& retenida) = nullptr;
+    const char* Conexion = kConexionConfiguracion;
+    friend void PrintTo(const ArchivoMalo& a, std::ostream* os) { *os << a.Nombre; }
+};
+class AperturaFallida : public testing::TestWithParam<ArchivoMalo> {};
+
+// An empty handle, read-write or read-only, nothing printed, the folder as it was.
+TEST_P(AperturaFallida, ManejadorVacioSinMensajeNiCambios) {
+    CarpetaTemporal carpeta;
+    Generar(carpeta, 300);
+    std::shared_ptr<void> retenida;
+    if (GetParam().Preparar)
+        GetParam().Preparar(carpeta.Ruta(), retenida);
+    const auto antes = Arbol(carpeta.Ruta());
+    const std::string ruta = carpeta / GetParam().Relativa;
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    auto& espacio = DBEngine::Instancia().Workspaces(0);
+    EXPECT_EQ(espacio.OpenDatabase(ruta, true, false, GetParam().Conexion), nullptr);
+    EXPECT_EQ(espacio.OpenDatabase(ruta, false, true, GetParam().Conexion), nullptr);
+    EXPECT_EQ(testing::internal::GetCapturedStdout() + testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(Arbol(carpeta.Ruta()), antes);
+}
+
+using R = std::shared_ptr<void>&;
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Casos, AperturaFallida, testing::Values(
+    ArchivoMalo{.Nombre = "ClaveIncorrecta", .Conexion = ";LANGID=0x0409;COUNTRY=0;pwd=KVTR5317"},
+    ArchivoMalo{.Nombre = "SinClave", .Conexion = ";LANGID=0x0409;CP=1252;COUNTRY=0"},
+    ArchivoMalo{.Nombre = "ConexionMalformada", .Conexion = ";LANGID=0x0409;XX=1;pwd=KVTR5316"},
+    ArchivoMalo{.Nombre = "ArchivoFaltante", .Relativa = "t.orv"},
+    ArchivoMalo{.Nombre = "EsUnaCarpeta", .Relativa = "."},
+    ArchivoMalo{"ArchivoVacio", "t.orv", [](C c, R) { EscribirArchivo(c + "/t.orv", ""); }},
+    ArchivoMalo{"SqliteSinCifrar", "t.orv", [](C c, R) {
+        EjecutarShell(c + "/t.orv", "CREATE TABLE \"Numeros de lada\" (lnId, telefono);",
+                      false); }},
+    ArchivoMalo{"TruncadoEnPagina", "tablas.orv", [](C c, R) {
+        fs::resize_file(c + "/tablas.orv", fs::file_size(c + "/tablas.orv") / 2048 * 1024); }},
+    ArchivoMalo{"TruncadoDentroDeLaPrimeraPagina", "tablas.orv",
+                [](C c, R) { fs::resize_file(c + "/tablas.orv", 700); }},
+    ArchivoMalo{"RetenidoPorOtroProceso", "tablas.orv",
+                [](C c, R r) { r = Listo(Retener(c + "/tablas.orv")); }},
+    ArchivoMalo{"RetenidoPorOtroManejador", "tablas.orv",
+                [](C c, R r) { r = AbrirComoPrograma(c + "/tablas.orv"); }},
+    ArchivoMalo{"OtroNombreDelArchivoRetenido", "otro.orv", [](C c, R r) {
+        fs::create_hard_link(c + "/tablas.orv", c + "/otro.orv");
+        r = AbrirComoPrograma(c + "/tablas.orv"); }}),
+    testing::PrintToStringParamName());
+// clang-format on
+
+// A statement the engine refuses, and the start of its description.
+struct Rechazo {
+    const char *Nombre, *Sentencia, *Descripcion;
+    friend void PrintTo(const Rechazo& r, std::ostream* os) { *os << r.Nombre; }
+};
+class Sesion : public testing::TestWithParam<Rechazo> {};
+
+void Rechazada(Database& base, C sentencia, C descripcion) {
+    try {
+        base.Execute(sentencia);
+        ADD_FAILURE() << "no lanzo";
+    } catch (const ErrorMotor& e) {
+        EXPECT_NE(e.Descripcion().find(descripcion), std::string::npos) << e.Descripcion();
+    }
+}
+
+// The run's session with a refused statement, which changes nothing: without
+// changes the file stays byte-identical; no other handle or the shell opens
+// it, before or after the session moves to its log; closed (later use
+// throws) it is one self-contained file with exactly the run's changes.
+TEST_P(Sesion, RechazaUnaSentenciaYGuardaLasDelAjuste) {
+    CarpetaTemporal carpeta;
+    const auto ruta = Generar(carpeta, 300).RutaConfig;
+    const auto antes = Arbol(carpeta.Ruta());
+    for (bool soloLectura : {false, true}) {
+        auto base = DBEngine::Instancia().Workspaces(0).OpenDatabase(ruta, true, soloLectura,
+                                                                     kConexionConfiguracion);
+        ASSERT_NE(base, nullptr);
+        EXPECT_EQ(LeerNumeros(*base).size(), 300u);
+        Rechazada(*base, soloLectura ? "DELETE * FROM LD1" : GetParam().Sentencia,
+                  soloLectura ? "readonly" : GetParam().Descripcion);
+        base->Close();
+        EXPECT_EQ(Arbol(carpeta.Ruta()), antes);
+    }
+    std::unique_ptr<Database> base;
+    EXPECT_NO_THROW(CerrarConfiguracion(base));
+    AbrirConfiguracion(base, ruta);
+    ASSERT_NE(base, nullptr);
+    auto nadieMasAbre = [&] {
+        EXPECT_EQ(AbrirComoPrograma(ruta), nullptr);
+        const auto salida = EjecutarShell(ruta, "SELECT count(*) FROM LD1;\n");
+        EXPECT_NE(salida.find("locked"), std::string::npos) << salida;
+    };
+    nadieMasAbre();
+    Rechazada(*base, GetParam().Sentencia, GetParam().Descripcion);
+    const auto lada = "idLada = " + base->OpenRecordset("LD2")->Fields(1).ComoTexto();
+    base->Execute("DELETE * FROM LD2 WHERE " + lada);
+    base->Execute("UPDATE [Numeros de lada] SET telefono = 'ñandú''1; DROP TABLE LD1 --' "
+                  "WHERE lnId = 4");
+    base->Execute("DELETE * FROM [Numeros de lada] WHERE lnId = 3");
+    EXPECT_EQ(Nombres(carpeta.Ruta()).size(), 2u) << "el registro de la sesion falta";
+    nadieMasAbre();
+    AbrirConfiguracion(base, ruta);
+    ASSERT_NE(base, nullptr);
+    auto cursor = base->OpenRecordset(kTablaNumeros);
+    base->Close();
+    EXPECT_NO_THROW(base->Close());
+    EXPECT_THROW(base->Execute("DELETE * FROM LD1"), ErrorMotor);
+    EXPECT_THROW(base->OpenRecordset(kTablaNumeros), ErrorMotor);
+    EXPECT_THROW(cursor->Eof(), ErrorMotor);
+    EXPECT_NO_THROW(cursor->Close());
+    CerrarConfiguracion(base);
+    EXPECT_EQ(base, nullptr);
+    EXPECT_EQ(Nombres(carpeta.Ruta()), std::vector<std::string>{"tablas.orv"});
+    EXPECT_EQ(
+        EjecutarShell(ruta, "PRAGMA integrity_check; PRAGMA journal_mode; SELECT count(*) > 0 "
+                            "FROM LD1; SELECT count(*) FROM \"Numeros de lada\"; SELECT "
+                            "group_concat(telefono) FROM \"Numeros de lada\" WHERE lnId IN "
+                            "(3, 4) OR telefono = 'x'; SELECT count(*) FROM LD2 WHERE " +
+                                lada + ";\n"),
+        "ok\ndelete\n1\n299\nñandú'1; DROP TABLE LD1 --\n0\n");
+    EXPECT_NE(AbrirComoPrograma(ruta), nullptr);
+}
+
+constexpr const char* kNoEsSentencia = "Invalid SQL statement";
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Casos, Sesion, testing::Values(
+    Rechazo{"TablaInexistente", "DELETE * FROM LD9 WHERE idLada = 1", "no such table: LD9"},
+    Rechazo{"SegundaSentencia", "UPDATE [Numeros de lada] SET telefono = 'x' WHERE lnId = 1; "
+            "DROP TABLE LD1", "after end of SQL statement"},
+    Rechazo{"LiteralAbierto", "UPDATE LD1 SET tarifa = 'x WHERE idLada = 1", "Syntax error"},
+    Rechazo{"Transaccion", "BEGIN", kNoEsSentencia},
+    Rechazo{"Consulta", "SELECT * FROM [Numeros de lada]", kNoEsSentencia},
+    Rechazo{"Pragma", "PRAGMA synchronous = OFF", kNoEsSentencia},
+    Rechazo{"OtroArchivo", "ATTACH 'otra.db' AS otra", kNoEsSentencia},
+    Rechazo{"SoloBlancos", "   ", kNoEsSentencia},
+    Rechazo{"ColumnaInexistente", "UPDATE LD1 SET numero = 'x' WHERE idLada = 1", "no such column"},
+    // A bracketed name that is no column, or a parameter without a value,
+    // must not quietly match nothing.
+    Rechazo{"NombreEntreCorchetesInexistente",
+            "UPDATE [Numeros de lada] SET telefono = 'x' WHERE [lnIdX] = 1", "no such column"},
+    Rechazo{"ParametroSinValor", "UPDATE [Numeros de lada] SET telefono = 'x' WHERE lnId = ?",
+            "Too few parameters. Expected 1."},
+    Rechazo{"ParametroConNombre", "DELETE * FROM LD1 WHERE idLada = @x", "Too few parameters"}),
+    testing::PrintToStringParamName());
+// clang-format on
+
+} // namespace
+} // namespace vesmadur
