@@ -1,22 +1,17 @@
 #pragma once
 
-// Helpers shared by every test: a temporary folder, reading and writing
-// bytes, snapshots of a folder, the fixed clock and the failing disk (the
-// only fakes: what cannot be real in a test).
+// Files for every test: a temporary folder, bytes in and out, snapshots of a
+// folder, and the only fakes: the fixed clock and the failing disk.
 
 #include "files/Disco.h"
 #include "files/Reloj.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <map>
 #include <optional>
-#include <stdexcept>
-#include <string>
 #include <sys/stat.h>
 #include <vector>
 
@@ -24,8 +19,7 @@ namespace vesmadur::prueba {
 
 namespace fs = std::filesystem;
 
-// A fresh folder under the system's temporary folder, removed with all its
-// contents when the test ends.
+// A fresh temporary folder, removed with its contents when the test ends.
 class CarpetaTemporal {
 public:
     CarpetaTemporal() : ruta_(fs::temp_directory_path() / "vesmadur-XXXXXX") {
@@ -94,8 +88,7 @@ inline std::chrono::local_seconds Momento(int a, unsigned m, unsigned d, int h, 
     return local_days(year(a) / month(m) / day(d)) + hours(h) + minutes(mi) + seconds(s);
 }
 
-// A clock showing the moment the test sets (by default the program's start
-// in the worked example: 2019-08-03 14:25:07).
+// A clock at the moment the test sets (by default 2019-08-03 14:25:07).
 struct RelojFijo : Reloj {
     explicit RelojFijo(std::chrono::local_seconds momento = prueba::Momento(2019, 8, 3, 14, 25, 7))
         : Momento(momento) {}
@@ -107,13 +100,15 @@ struct RelojFijo : Reloj {
 struct DiscoConFallos : Disco {
     using C = const char*;
     std::optional<std::size_t> LimiteEscritura; // then "no space left"
-    bool Alterar = false;                       // each block written has its first byte changed
+    std::size_t Tramo = 0; // when set, no write takes more bytes (a short write)
+    bool Alterar = false;  // each block written has its first byte changed
     bool FallarSincronizar = false, FallarRenombrar = false;
     std::size_t Escritos = 0;
 
     ssize_t Escribir(int fd, const void* datos, std::size_t tamano) override {
         if (LimiteEscritura && Escritos >= *LimiteEscritura)
             return Fallo(ENOSPC);
+        tamano = Tramo ? std::min(tamano, Tramo) : tamano;
         std::string bloque(static_cast<C>(datos),
                            LimiteEscritura ? std::min(tamano, *LimiteEscritura - Escritos)
                                            : tamano);

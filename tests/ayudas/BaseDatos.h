@@ -1,8 +1,8 @@
 #pragma once
 
-// Helpers of the tests that use the database: generated databases opened as
-// the program opens them, their rows, and second processes on them (a forked
-// copy using the engine, and the maintainer's `sqlcipher` shell).
+// Databases for the tests: generated ones opened as the program opens them,
+// their rows, and second processes on them (a forked copy using the engine,
+// and the maintainer's `sqlcipher` shell).
 
 #include "ayudas/Archivos.h"
 #include "ayudas/Proceso.h"
@@ -52,16 +52,12 @@ inline Numeros LeerNumeros(Database& base) {
     return LeerTabla(base, kTablaNumeros);
 }
 
-// The same of the configuration database at `ruta`, opened and closed as
-// the program does; throws when it does not open.
+// The same of the database at `ruta`; throws when it does not open.
 inline Numeros LeerTabla(const std::string& ruta, const std::string& tabla, int a = 0, int b = 1) {
-    std::unique_ptr<Database> base;
-    AbrirConfiguracion(base, ruta);
+    const auto base = AbrirComoPrograma(ruta);
     if (!base)
         throw std::runtime_error("no se pudo abrir " + ruta);
-    auto filas = LeerTabla(*base, tabla, a, b);
-    CerrarConfiguracion(base);
-    return filas;
+    return LeerTabla(*base, tabla, a, b);
 }
 inline Numeros LeerNumeros(const std::string& ruta) {
     return LeerTabla(ruta, kTablaNumeros);

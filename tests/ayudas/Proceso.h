@@ -1,12 +1,8 @@
 #pragma once
 
-// A second process joined to the test by pipes: another program, or a
-// forked copy of the test running one function.
-
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
-#include <exception>
 #include <fcntl.h>
 #include <functional>
 #include <stdexcept>
@@ -17,11 +13,12 @@
 
 namespace vesmadur::prueba {
 
-// Its input, and its output and errors together, are pipes to this process.
-// Killed, if still running, when it goes out of scope.
+// A second process, joined to the test by pipes to its input and from its
+// output and errors: a program (argument 0 its path), or a forked copy of
+// the test running `cuerpo`, whose result is its exit status (125 when it
+// throws). Killed, if still running, when it goes out of scope.
 class Proceso {
 public:
-    // Runs the program argumentos[0] with those arguments.
     explicit Proceso(const std::vector<std::string>& argumentos) {
         Lanzar([&] {
             std::vector<char*> args;
@@ -32,18 +29,13 @@ public:
             return 127;
         });
     }
-    // Runs `cuerpo` in a forked copy of this process, which ends with its
-    // result as exit status (125 when it throws). Whatever it writes to
-    // descriptor 1 is this object's output.
     explicit Proceso(const std::function<int()>& cuerpo) { Lanzar(cuerpo); }
-
     ~Proceso() {
         CerrarEntrada();
         Matar();
         std::fclose(salida_);
     }
     Proceso(const Proceso&) = delete;
-    Proceso& operator=(const Proceso&) = delete;
 
     // The next line of its output without the line end; "" at its end.
     std::string Linea() {
@@ -51,25 +43,17 @@ public:
         std::string texto = std::fgets(linea, sizeof linea, salida_) ? linea : "";
         return texto.ends_with('\n') ? texto.substr(0, texto.size() - 1) : texto;
     }
-    // Up to `cuantos` bytes of its output (fewer only at its end), or all
-    // that is left of it.
+    // Up to `cuantos` bytes of its output, fewer only at its end.
     std::string Leer(std::size_t cuantos = std::string::npos) {
         std::string texto;
-        char bloque[4096];
-        while (texto.size() < cuantos) {
-            const std::size_t n =
-                std::fread(bloque, 1, std::min(sizeof bloque, cuantos - texto.size()), salida_);
-            if (n == 0)
-                break;
-            texto.append(bloque, n);
-        }
+        for (int c; texto.size() < cuantos && (c = std::fgetc(salida_)) != EOF;)
+            texto += static_cast<char>(c);
         return texto;
     }
     void Escribir(const std::string& texto) {
         if (std::fputs(texto.c_str(), entrada_) < 0 || std::fflush(entrada_) != 0)
             throw std::runtime_error("write");
     }
-    // Closes its input: a program reading it sees its end.
     void CerrarEntrada() {
         if (entrada_)
             std::fclose(entrada_);
@@ -92,11 +76,10 @@ public:
 private:
     template <class Cuerpo> void Lanzar(const Cuerpo& cuerpo) {
         int haciaHijo[2], desdeHijo[2];
-        if (::pipe2(haciaHijo, O_CLOEXEC) != 0 || ::pipe2(desdeHijo, O_CLOEXEC) != 0)
-            throw std::runtime_error("pipe");
         std::fflush(nullptr); // nothing buffered is written twice
-        if ((pid_ = ::fork()) < 0)
-            throw std::runtime_error("fork");
+        if (::pipe2(haciaHijo, O_CLOEXEC) != 0 || ::pipe2(desdeHijo, O_CLOEXEC) != 0 ||
+            (pid_ = ::fork()) < 0)
+            throw std::runtime_error("pipe/fork");
         if (pid_ == 0) {
             ::dup2(haciaHijo[0], 0);
             ::dup2(desdeHijo[1], 1);

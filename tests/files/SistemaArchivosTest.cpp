@@ -112,6 +112,7 @@ constexpr const char *Lleno = "No queda espacio en el disco",
 // clang-format off
 const CasoCopia kCopias[] = {
     {"Reemplaza", "grupo", nullptr},
+    {"EscriturasCortas", "nueva", nullptr, false, [](D d) { d.Tramo = 1000; }},
     {.Nombre = "OrigenFaltante", .Destino = "nueva", .Frase = Falta, .Origen = "falta"},
     {.Nombre = "OrigenCarpeta", .Destino = "nueva", .Frase = EsCarpeta, .Origen = "carpeta"},
     {"CarpetaFaltante", "falta/nueva", NoHayRuta},
