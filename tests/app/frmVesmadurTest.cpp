@@ -24,15 +24,12 @@ TareasVesmadur Instalado(std::int32_t cuenta, TareasVesmadur tareas = {}, std::i
     return tareas;
 }
 
-// The program with a scripted window: the entry procedure, the platform's
-// answers and the window's work given by the test.
+// The program with a scripted window: the entry procedure and the window's
+// work given by the test (the refused second copy is a real process, in
+// InstanciaUnicaTest).
 struct Programa {
-    explicit Programa(TareasVesmadur tareas = {}, bool otraCopia = false) {
+    explicit Programa(TareasVesmadur tareas = {}) {
         basPrincipal::Plataforma p;
-        p.OtraCopiaEnEjecucion = [otraCopia] { return otraCopia; };
-        p.Avisar = [this](const std::string& texto, const std::string& titulo) {
-            avisos.push_back({texto, titulo, false});
-        };
         p.CrearVentana = [this, tareas](std::function<void()> cerrar) {
             auto vistaPropia = std::make_unique<VistaGuionada>();
             vista = vistaPropia.get();
@@ -51,7 +48,6 @@ struct Programa {
         Ventana().btnAjustarPulsado();
     }
 
-    std::vector<VistaGuionada::Caja> avisos;
     VistaGuionada* vista = nullptr;
     std::unique_ptr<basPrincipal> principal;
 };
@@ -111,7 +107,6 @@ TEST_P(CargaVentana, PanelEdicionYBotones) {
     EXPECT_FALSE(p.vista->Progreso);
     EXPECT_EQ(p.vista->PunteroActual, Puntero::Predeterminado);
     EXPECT_EQ(p.Ventana().MarcacionesDetectadas(), s.Cuenta);
-    EXPECT_TRUE(p.avisos.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Situaciones, CargaVentana, ::testing::ValuesIn(kSituaciones),
@@ -186,15 +181,6 @@ INSTANTIATE_TEST_SUITE_P(Casos, PulsarAjustar,
                                            Pulsacion{"No", true, Respuesta::No, 0},
                                            Pulsacion{"SinCorrida", false, Respuesta::Si, 0}),
                          [](const auto& caso) { return std::string(caso.param.Nombre); });
-
-TEST(Arranque, SegundaCopiaSoloAvisaYTermina) {
-    Programa p({}, true);
-    EXPECT_FALSE(p.principal->Main());
-    ASSERT_EQ(p.avisos.size(), 1u);
-    EXPECT_EQ(p.avisos[0].Texto, "El programa ya ha sido cargado anteriormente.");
-    EXPECT_EQ(p.avisos[0].Titulo, "Vesmadur");
-    EXPECT_EQ(p.vista, nullptr) << "no window was created";
-}
 
 // "Cerrar" and the close box both unload the window once and release it;
 // the unload's own call of CerrarPrograma, and any later one, find nothing.
