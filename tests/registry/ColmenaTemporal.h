@@ -44,17 +44,13 @@ inline std::string Niveles(std::size_t niveles) {
 class RegistroContado final : public OperacionesRegistro {
 public:
     explicit RegistroContado(OperacionesRegistro& real) : o_(real) {}
-
     std::set<ManejadorClave> Abiertas;
     int Aperturas = 0;
     std::int32_t FalloPonerValor = 0; // returned instead of storing
     std::function<void()> AntesDeEnumerarClave, AntesDeLeer, AntesDeExpandir;
-
-    using R = std::int32_t;
-    using M = ManejadorClave;
-    using U = std::uint32_t;
-    using S = const std::string&;
     // clang-format off
+    using R = std::int32_t; using M = ManejadorClave;
+    using U = std::uint32_t; using S = const std::string&;
     R AbrirClave(M r, S s, U o, U a, M& k) override {
         return Anota(o_.AbrirClave(r, s, o, a, k), k); }
     R CrearClave(M r, S s, U o, U a, M& k, U* d) override {
@@ -86,7 +82,6 @@ private:
             Abiertas.insert(k), ++Aperturas;
         return resultado;
     }
-
     OperacionesRegistro& o_;
 };
 
@@ -106,9 +101,9 @@ struct Banco {
                const std::string& datos) {
         RegistroArchivo otro(Hive());
         ManejadorClave k = 0;
-        const Bytes b(datos.begin(), datos.end());
+        const auto* b = reinterpret_cast<const std::uint8_t*>(datos.data());
         ASSERT_EQ(otro.CrearClave(HKLM, seccion, 0, KEY_DERECHOS_ESCRITURA, k, nullptr), 0);
-        EXPECT_EQ(otro.PonerValor(k, nombre, tipo, b.data(), std::uint32_t(b.size())), 0);
+        EXPECT_EQ(otro.PonerValor(k, nombre, tipo, b, std::uint32_t(datos.size())), 0);
     }
     // {0, ""} when the value cannot be read.
     Guardado Leer(std::int32_t raiz, const std::string& seccion, const std::string& nombre = "") {
@@ -129,11 +124,9 @@ struct Banco {
     }
     // The subkey names of a key (with `valores`, its value names), as clsReg lists them.
     V Listar(std::int32_t raiz, const std::string& seccion, bool valores = false) {
-        clsReg reg(Contado);
-        reg.ClaseClave(raiz);
-        reg.SeccionClave(seccion);
         V nombres;
         std::int32_t cuenta = 0;
+        auto& reg = En(seccion, "", raiz);
         valores ? reg.EnumerarValores(nombres, cuenta) : reg.EnumerarSecciones(nombres, cuenta);
         return nombres;
     }
