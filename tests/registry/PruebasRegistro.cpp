@@ -180,7 +180,7 @@ std::function<void(Banco&)> Carpeta(const char* valor) {
 
 // clang-format off
 const Lectura Lecturas[] = {
-    {"OchoCaracteresYSuCero", REG_SZ, "C:\\Datos\0"s, "C:\\Datos"},
+    {"TextoConComillasSaltoYEnie", REG_SZ, "\"a\"\r\nb ñ\0"s, "\"a\"\r\nb ñ"},
     {"ListaUnidaPorCeros", REG_MULTI_SZ, "a\0b\0\0"s, "a\0b"s},
     {"TextoSinCeroPierdeSuUltimoByte", REG_SZ, "abc", "ab"},
     {"TextoSinBytes", REG_SZ, "", ""},
