@@ -44,14 +44,15 @@ std::string Niveles(std::size_t niveles) {
 }
 
 // Passes every call on to a real registry and keeps the keys open. A test may
-// make PonerValor fail, or run something once before a call gets a buffer.
+// make PonerValor fail, or run something once before a value or an expansion
+// is copied.
 class RegistroContado final : public OperacionesRegistro {
 public:
     explicit RegistroContado(OperacionesRegistro& real) : o_(real) {}
     std::set<ManejadorClave> Abiertas;
     int Aperturas = 0;
     std::int32_t FalloPonerValor = 0; // returned instead of storing
-    std::function<void()> AntesDeEnumerarClave, AntesDeLeer, AntesDeExpandir;
+    std::function<void()> AntesDeLeer, AntesDeExpandir;
     // clang-format off
     using R = std::int32_t; using M = ManejadorClave;
     using U = std::uint32_t; using S = const std::string&;
@@ -66,8 +67,7 @@ public:
         return FalloPonerValor ? FalloPonerValor : o_.PonerValor(k, n, t, d, s); }
     R BorrarClave(M r, S s) override { return o_.BorrarClave(r, s); }
     R BorrarValor(M k, S n) override { return o_.BorrarValor(k, n); }
-    R EnumerarClave(M k, U i, char* n, U c) override {
-        return o_.EnumerarClave(k, i, Antes(n, AntesDeEnumerarClave), c); }
+    R EnumerarClave(M k, U i, char* n, U c) override { return o_.EnumerarClave(k, i, n, c); }
     R EnumerarValor(M k, U i, char* n, U* s) override { return o_.EnumerarValor(k, i, n, s); }
     R ConsultarInfoClave(M k, U* a, U* b, U* c, U* d, U* e) override {
         return o_.ConsultarInfoClave(k, a, b, c, d, e); }
