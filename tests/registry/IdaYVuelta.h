@@ -1,16 +1,12 @@
 #pragma once
 
-// The round trip every readable .reg text must survive: written back as
-// REGEDIT4 it reads again as the same hive and writes again as the same text.
-// Shared by the fuzz target and the test of the corpus of seeds.
+// The round trip every readable .reg text survives (checked by the tests and
+// the fuzz target): written back as REGEDIT4 it reads again as the same hive
+// and writes again as the same text. Empty when the text is refused.
 #include "registry/FormatoReg.h"
-
-#include <optional>
-#include <string_view>
 
 namespace vesmadur::prueba {
 
-// Empty when the text is refused; else whether it survives the round trip.
 inline std::optional<bool> IdaYVuelta(std::string_view texto) {
     auto leida = LeerFormatoReg(texto);
     if (!leida)
