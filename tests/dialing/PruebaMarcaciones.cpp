@@ -59,7 +59,7 @@ OpcionesGenerador Forma(std::int32_t entradas, double antigua, double soloPrefij
 class ConteoGenerado : public testing::TestWithParam<OpcionesGenerador> {};
 
 // The count equals what the generator wrote, leaves the handle empty and the
-// file as it was.
+// file as it was; while another program holds the file it is 0.
 TEST_P(ConteoGenerado, CuentaLoQueElGeneradorEscribio) {
     CarpetaTemporal carpeta;
     const auto resumen = GenerarInstalacion(carpeta.Ruta(), GetParam());
@@ -68,6 +68,8 @@ TEST_P(ConteoGenerado, CuentaLoQueElGeneradorEscribio) {
     EXPECT_EQ(ContarMarcaciones(base, resumen.RutaConfig.string()), resumen.Antiguas);
     EXPECT_EQ(base, nullptr);
     EXPECT_EQ(LeerBytes(resumen.RutaConfig), antes);
+    const auto otro = Listo(Retener(resumen.RutaConfig)); // held by another program: 0
+    EXPECT_EQ(ContarMarcaciones(base, resumen.RutaConfig.string()), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Formas, ConteoGenerado,

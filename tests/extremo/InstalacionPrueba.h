@@ -16,16 +16,13 @@ namespace vesmadur::prueba {
 // with the real detection, count and adjustment run.
 class InstalacionPrueba {
 public:
-    // `registrada`: whether the registry names the installation; without it
-    // only a command-line folder (test mode) can find it.
-    explicit InstalacionPrueba(OpcionesGenerador opciones = {}, bool registrada = true) {
+    explicit InstalacionPrueba(OpcionesGenerador opciones = {}) {
         Resumen = GenerarInstalacion(carpeta_ / "orvanto", opciones);
-        if (registrada)
-            EscribirArchivo(carpeta_ / "registro.reg",
-                            "REGEDIT4\r\n\r\n"
-                            "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\"
-                            "App Paths\\orvantoo.exe]\r\n\"Path\"=\"" +
-                                (carpeta_ / "orvanto") + "\"\r\n");
+        EscribirArchivo(carpeta_ / "registro.reg",
+                        "REGEDIT4\r\n\r\n"
+                        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\"
+                        "App Paths\\orvantoo.exe]\r\n\"Path\"=\"" +
+                            (carpeta_ / "orvanto") + "\"\r\n");
         std::filesystem::create_directories(carpeta_ / "comun");
     }
 
@@ -35,8 +32,8 @@ public:
     // Creates and loads the main window, as the entry procedure does.
     frmVesmadur& AbrirVentana() {
         entorno_.emplace(EntornoDeteccion{
-            registro_, [this](std::int32_t id) { return id == 35 ? carpeta_ / "comun" : ""; },
-            LineaComandos, reloj_});
+            registro_, [this](std::int32_t id) { return id == 35 ? carpeta_ / "comun" : ""; }, "",
+            reloj_});
         auto vistaPropia = std::make_unique<VistaGuionada>();
         Vista = vistaPropia.get();
         ventana_ = std::make_unique<frmVesmadur>(std::move(vistaPropia),
@@ -82,8 +79,6 @@ public:
 
     ResumenGenerado Resumen;
     VistaGuionada* Vista = nullptr;
-    // The program's arguments as one text, read when the window is created.
-    std::string LineaComandos;
 
 private:
     CarpetaTemporal carpeta_;
