@@ -60,6 +60,12 @@ TEST(InstanciaUnica, SegundaCopiaRechazadaHastaQueLaPrimeraMuere) {
     primera.Matar();
     Proceso tercera(Copia(bloqueo));
     EXPECT_EQ(tercera.Linea(), "VENTANA");
+    tercera.Matar();
+    // Within one process too, a second holder is another copy.
+    InstanciaUnica a(bloqueo), b(bloqueo);
+    EXPECT_EQ(a.Adquirir(), InstanciaUnica::Resultado::Unica);
+    EXPECT_EQ(a.Adquirir(), InstanciaUnica::Resultado::Unica);
+    EXPECT_EQ(b.Adquirir(), InstanciaUnica::Resultado::OtraCopia);
 }
 
 // The lock goes in the user's runtime folder only when the user owns it:
@@ -79,14 +85,6 @@ TEST(InstanciaUnica, CarpetaDeEjecucionAjenaNoSeUsa) {
     EXPECT_EQ(InstanciaUnica::RutaPredeterminada().parent_path(), carpeta.Ruta());
     ::setenv("VESMADUR_BLOQUEO", bloqueo.c_str(), 1);
     ::setenv("XDG_RUNTIME_DIR", propia.c_str(), 1);
-}
-
-TEST(InstanciaUnica, DentroDelMismoProcesoTambienSeVe) {
-    CarpetaTemporal carpeta;
-    InstanciaUnica a(carpeta / "x.lock"), b(carpeta / "x.lock");
-    EXPECT_EQ(a.Adquirir(), InstanciaUnica::Resultado::Unica);
-    EXPECT_EQ(a.Adquirir(), InstanciaUnica::Resultado::Unica);
-    EXPECT_EQ(b.Adquirir(), InstanciaUnica::Resultado::OtraCopia);
 }
 
 // A lock that cannot be ours is not taken for another copy, and never makes
