@@ -17,10 +17,8 @@ namespace {
 
 using namespace prueba;
 
-// Another copy of the program: a process of its own running the entry
-// procedure with the real lock file `bloqueo`. It prints "VENTANA" when it
-// got its window and then waits to be killed, or "AVISO <title>|<text>" when
-// it was refused and ends.
+// Another copy of the program on the lock file `bloqueo`: prints "VENTANA" and
+// waits to be killed, or "AVISO <title>|<text>" when refused, and ends.
 std::function<int()> Copia(const std::string& bloqueo) {
     return [bloqueo] {
         InstanciaUnica instancia(bloqueo);

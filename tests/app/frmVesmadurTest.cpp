@@ -24,9 +24,8 @@ TareasVesmadur Instalado(std::int32_t cuenta, TareasVesmadur tareas = {}, std::i
     return tareas;
 }
 
-// The program with a scripted window: the entry procedure and the window's
-// work given by the test (the refused second copy is a real process, in
-// InstanciaUnicaTest).
+// The entry procedure with a scripted window and the test's work behind it
+// (the refused second copy is a real process, in InstanciaUnicaTest).
 struct Programa {
     explicit Programa(TareasVesmadur tareas = {}) {
         basPrincipal::Plataforma p;
@@ -59,9 +58,8 @@ std::string Lineas(const std::vector<std::string>& lineas) {
     return texto;
 }
 
-// The three situations after loading: what the panel reads line by line,
-// the edition line and which action is offered. Without an installation
-// the window has no work at all (neither detection nor count).
+// After loading: the panel line by line, the edition line, the action offered.
+// Without an installation the window has no work (no detection, no count).
 struct Situacion {
     const char* Nombre;
     std::int16_t Edicion;
@@ -112,9 +110,8 @@ TEST_P(CargaVentana, PanelEdicionYBotones) {
 INSTANTIATE_TEST_SUITE_P(Situaciones, CargaVentana, ::testing::ValuesIn(kSituaciones),
                          [](const auto& caso) { return std::string(caso.param.Nombre); });
 
-// "Ajustar" pressed twice: the confirmation, then the run only on Yes, busy
-// while it runs and writing the panel; afterwards only "Cerrar" is left, and
-// the close box closes again. On No, or with no run, nothing changes.
+// "Ajustar" pressed twice: the run only on Yes, busy while it runs, then only
+// "Cerrar" left and the close box closing again; on No or no run, no change.
 struct Pulsacion {
     const char* Nombre;
     bool HayCorrida;

@@ -48,10 +48,9 @@ DatosInstalacion En(std::int16_t edicion, const std::string& dir, const std::str
             base + "/config/tablas20190803-" + sello + ".resp"};
 }
 
-// A machine: executables registered with a folder of T ("" an empty path),
-// folders of T holding the database (ending in "/": an empty folder) and a
-// path of T as the command line ("" none); the edition and installation
-// folder expected (edition 0: an empty record), the edition's name.
+// Executables registered with a folder of T ("": empty path), folders holding
+// the database ("/" at the end: empty), the command line ("": none); the
+// edition and folder expected (0: an empty record), the edition's name.
 struct Caso {
     std::vector<std::pair<const char*, const char*>> Registros;
     std::vector<std::string> Carpetas;

@@ -19,9 +19,8 @@ using namespace prueba;
 
 using Par = std::pair<const char*, const char*>;
 
-// A stored number and what the rewrite gives: the worked examples, then text
-// compared exactly as stored (a leading blank is not trimmed; "0101..." loses
-// one prefix only). A value is old-style exactly when the rewrite changes it.
+// A stored number, compared exactly as stored, and what the rewrite gives; a
+// value is old-style exactly when the rewrite changes it.
 class ReglaMarcacion : public testing::TestWithParam<Par> {};
 
 TEST_P(ReglaMarcacion, ClasificaYAjustaComoLaTabla) {
@@ -76,10 +75,8 @@ INSTANTIATE_TEST_SUITE_P(Formas, ConteoGenerado,
                          testing::Values(Forma(2000, 0.3, 0.01, 0.01), Forma(700, 1, 0, 0),
                                          Forma(900, 0.2, 0.3, 0.1), Forma(0, 0.5, 0, 0)));
 
-// Databases a maintainer makes by hand with the sqlcipher shell: what the
-// count gives (Null is not old-style; a missing table counts 0), what the run
-// reports from the walk on, and the rows it leaves as the shell lists them.
-// A key that is not an integer never addresses a row.
+// Databases made with the sqlcipher shell: the count, the run's report from
+// the walk on, the rows left (a key that is not an integer addresses none).
 struct BaseAMano {
     const char* Nombre;
     std::string Guion;
@@ -145,9 +142,8 @@ TEST_P(HechaAMano, CuentaAjustaYDejaLasFilas) {
 INSTANTIATE_TEST_SUITE_P(Casos, HechaAMano, testing::ValuesIn(kBasesAMano),
                          [](const auto& caso) { return std::string(caso.param.Nombre); });
 
-// The same options give the same contents, another seed other contents; the
-// installation has the schema the program reads: a catalogue of four purged
-// and two kept tables, and "LD" tables whose idLada point at entries.
+// Same seed, same contents; the schema the program reads: four purged and two
+// kept tables in the catalogue, "LD" tables whose idLada point at entries.
 TEST(Generador, MismaSemillaMismasFilasYElEsquemaEsperado) {
     CarpetaTemporal carpeta;
     auto o = Forma(1000, 0.3, 0.01, 0.01);

@@ -38,9 +38,8 @@ std::string Ajustadas(std::int32_t cuantas, std::int32_t de) {
     return "Marcaciones ajustadas: " + std::to_string(cuantas) + " de " + std::to_string(de);
 }
 
-// What a run left of the entries `antes`: each one is as before, fully
-// rewritten, or (only when it was a bare prefix) deleted with none of its
-// rows left in a purged table. Counts of each, the failures reported.
+// Each entry of `antes` is as before, fully rewritten, or (a bare prefix)
+// deleted with none of its rows left in a purged table; counts of each.
 struct Coherencia {
     int Iguales = 0, Reescritas = 0, Borradas = 0;
 };
@@ -67,9 +66,8 @@ Coherencia Comparar(InstalacionPrueba& inst, const Numeros& antes) {
     return c;
 }
 
-// The whole run, started with what a kill during an earlier run's switch of
-// journal can leave: a journal whose header is zeroed, which never protected
-// a change and must not stand in the way.
+// The whole run, beside a journal with a zeroed header (what a kill while an
+// earlier run switched journals leaves), which must not stand in the way.
 TEST(Ajuste, CorridaCompletaReescribeBorraYRespalda) {
     InstalacionPrueba inst(Opciones(400));
     const auto antes = inst.LeerNumeros();
@@ -104,9 +102,8 @@ TEST(Ajuste, CorridaCompletaReescribeBorraYRespalda) {
     EXPECT_GE(inst.Vista->EventosProcesados, 400 / 5);
 }
 
-// Six entries: 3 is only "01", referred to from LD2 and LD3, to purge (listed
-// in that order), and LD1 (third column 0), to leave alone; 1 and 2 carry
-// quotes, 5 is Null, the rest current.
+// Six entries: 3 is only "01", in LD2 and LD3 (purged, in that order) and LD1
+// (not purged); 1 and 2 carry quotes, 5 is Null, the rest current.
 const std::vector<std::string> kUnaEntradaABorrar = {
     "DELETE * FROM LD1",
     "DELETE * FROM LD2",
@@ -141,11 +138,9 @@ void Ajustada(InstalacionPrueba& inst) {
     EXPECT_EQ(inst.Referencias("LD1", 3), 1);
 }
 
-// The run over that database in several situations: the panel from the
-// backup on, whether a backup (of the database as it was) was made, and what
-// became of the database (`Despues`; without it, unchanged). `Sentencias`
-// shape the database before the window loads, `Preparar` after; whatever
-// holds it during the run lives in the result.
+// The run over that database: the panel from the backup on, the backup, the
+// database after (`Despues`; else unchanged). `Sentencias` run before the
+// window loads, `Preparar` after; what it returns lives during the run.
 struct Caso {
     const char* Nombre;
     std::vector<std::string> Sentencias;
@@ -182,9 +177,8 @@ std::shared_ptr<void> CarpetaEnLugarDelDiario(InstalacionPrueba& inst) {
     return nullptr;
 }
 
-// The catalogue lists LD2, then LD3; with LD3 gone the engine refuses its
-// statement after LD2's rows went and before the entry did. What was done
-// stays; the database is closed and opens again.
+// With LD3 gone the run stops after LD2's rows went, before the entry did;
+// what was done stays and the database opens again.
 void ParoEnLD3(InstalacionPrueba& inst) {
     EXPECT_EQ(inst.LeerNumeros().at(1), "O'Brien");
     EXPECT_EQ(inst.LeerNumeros().at(3), "01");

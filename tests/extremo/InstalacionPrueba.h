@@ -11,9 +11,8 @@
 
 namespace vesmadur::prueba {
 
-// A real installation in a temporary folder: a registry file naming it as
-// "Ofimbra", a generated configuration database, and the main window over it
-// with the real detection, count and adjustment run.
+// An "Ofimbra" installation in a temporary folder (registry file, generated
+// database) and the main window over it with the real work behind it.
 class InstalacionPrueba {
 public:
     explicit InstalacionPrueba(OpcionesGenerador opciones = {}) {

@@ -103,9 +103,8 @@ TEST(VentanaVesmadur, BarraDeProgresoSeLlenaHastaElFinal) {
     EXPECT_EQ(lleno, (barra->width() - 2) * (barra->height() - 2));
 }
 
-// The edition line is blue. The longest panels fit the status panel without
-// being cut (the report after a run and the load text) at the designed size
-// and font (Courier New, or a metric twin of it).
+// The edition line is blue; the longest panels fit the status panel at the
+// designed size and font (Courier New, or a metric twin of it).
 TEST(VentanaVesmadur, EdicionEnAzulYLosPanelesCabenEnEtqInfo) {
     VentanaVesmadur ventana(Twips{96, 96});
     ventana.etqOrvanto()->setText("Orvanto detectado: <Ninguno>");
@@ -142,9 +141,8 @@ TEST(VentanaVesmadur, DisposicionSigueLaResolucion) {
     EXPECT_EQ(ventana.focusWidget(), ventana.btnAjustar());
 }
 
-// Esc presses "Cerrar" wherever the focus is; Enter (either key) presses the
-// button that has the focus. The window goes at once, its widgets once Qt
-// is back in its loop.
+// Esc presses "Cerrar", Enter the focused button; the window goes at once,
+// its widgets once Qt is back in its loop.
 class Tecla : public ::testing::TestWithParam<Qt::Key> {};
 
 TEST_P(Tecla, CierraLaVentana) {
@@ -229,10 +227,8 @@ TEST(VentanaVesmadur, OcupadoLaCajaDeCierreNoCierraYLuegoSi) {
     EXPECT_FALSE(v.ventana->isVisible());
 }
 
-// A close that is not the operator's is never refused, even in the middle of
-// a run or of the confirmation: the window goes at once, its logic when the
-// action below it ends (the sanitizer build catches any use after release).
-// Closed during the confirmation, nothing runs.
+// Another's close is never refused, even during a run or the confirmation
+// (then nothing runs): the window goes at once, its logic when the action ends.
 TEST(VentanaVesmadur, CierreAjenoDuranteCorridaOConfirmacionLiberaAlTerminar) {
     for (bool enConfirmacion : {false, true}) {
         int corridas = 0;
