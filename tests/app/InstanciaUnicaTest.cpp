@@ -70,19 +70,16 @@ TEST(InstanciaUnica, SegundaCopiaRechazadaHastaQueLaPrimeraMuere) {
 // whoever owns another folder could take the lock there first.
 TEST(InstanciaUnica, CarpetaDeEjecucionAjenaNoSeUsa) {
     CarpetaTemporal carpeta;
-    const auto guardar = [](const char* n) { return std::getenv(n) ? std::getenv(n) : ""; };
-    const std::string bloqueo = guardar("VESMADUR_BLOQUEO"), propia = guardar("XDG_RUNTIME_DIR");
-    ::unsetenv("VESMADUR_BLOQUEO");
+    ::unsetenv("VESMADUR_BLOQUEO"); // nothing else here reads the default path
     // Root gives the folder away; anyone else finds one of root's.
     const bool root = ::geteuid() == 0;
-    ASSERT_TRUE(!root || ::chown(carpeta.Ruta().c_str(), 65534, 65534) == 0);
-    ::setenv("XDG_RUNTIME_DIR", root ? carpeta.Ruta().c_str() : "/", 1);
-    EXPECT_NE(InstanciaUnica::RutaPredeterminada().parent_path(), root ? carpeta.Ruta() : "/");
-    ASSERT_TRUE(!root || ::chown(carpeta.Ruta().c_str(), 0, 0) == 0);
+    const std::string ajena = root ? carpeta.Ruta() : "/";
+    ASSERT_TRUE(!root || ::chown(ajena.c_str(), 65534, 65534) == 0);
+    ::setenv("XDG_RUNTIME_DIR", ajena.c_str(), 1);
+    EXPECT_NE(InstanciaUnica::RutaPredeterminada().parent_path(), ajena);
+    ASSERT_TRUE(!root || ::chown(ajena.c_str(), 0, 0) == 0);
     ::setenv("XDG_RUNTIME_DIR", carpeta.Ruta().c_str(), 1);
     EXPECT_EQ(InstanciaUnica::RutaPredeterminada().parent_path(), carpeta.Ruta());
-    ::setenv("VESMADUR_BLOQUEO", bloqueo.c_str(), 1);
-    ::setenv("XDG_RUNTIME_DIR", propia.c_str(), 1);
 }
 
 // A lock that cannot be ours is not taken for another copy, and never makes
