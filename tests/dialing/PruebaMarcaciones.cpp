@@ -46,14 +46,7 @@ TEST(ReglaMarcacion, NuloYNumerosNoSonAntiguos) {
 }
 
 // Entries, and the shares of old-style entries, bare prefixes and nulls.
-OpcionesGenerador Forma(std::int32_t entradas, double antigua, double soloPrefijo, double nula) {
-    OpcionesGenerador o;
-    o.Entradas = entradas;
-    o.ParteAntigua = antigua;
-    o.ParteSoloPrefijo = soloPrefijo;
-    o.ParteNula = nula;
-    return o;
-}
+using Forma = OpcionesGenerador;
 
 class ConteoGenerado : public testing::TestWithParam<OpcionesGenerador> {};
 
@@ -72,8 +65,8 @@ TEST_P(ConteoGenerado, CuentaLoQueElGeneradorEscribio) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Formas, ConteoGenerado,
-                         testing::Values(Forma(2000, 0.3, 0.01, 0.01), Forma(700, 1, 0, 0),
-                                         Forma(900, 0.2, 0.3, 0.1), Forma(0, 0.5, 0, 0)));
+                         testing::Values(Forma{2000, 0.3, 0.01, 0.01}, Forma{700, 1, 0, 0},
+                                         Forma{900, 0.2, 0.3, 0.1}, Forma{0, 0.5, 0, 0}));
 
 // Databases made with the sqlcipher shell: the count, the run's report from
 // the walk on, the rows left (a key that is not an integer addresses none).
@@ -146,7 +139,7 @@ INSTANTIATE_TEST_SUITE_P(Casos, HechaAMano, testing::ValuesIn(kBasesAMano),
 // kept tables in the catalogue, "LD" tables whose idLada point at entries.
 TEST(Generador, MismaSemillaMismasFilasYElEsquemaEsperado) {
     CarpetaTemporal carpeta;
-    auto o = Forma(1000, 0.3, 0.01, 0.01);
+    Forma o;
     std::vector<std::string> volcados;
     for (const std::uint64_t semilla : {1, 1, 2}) {
         o.Semilla = semilla;
@@ -172,8 +165,7 @@ TEST(Generador, NoReemplazaNiDejaRestos) {
     EXPECT_EQ(LeerBytes(carpeta / "tablas.orv"), "datos del operador");
     EXPECT_THROW(GenerarInstalacion(EscribirArchivo(carpeta / "archivo", "x"), {}), ErrorGenerador);
     EXPECT_EQ(LeerBytes(carpeta / "archivo"), "x");
-    EXPECT_THROW(GenerarBaseConfiguracion(carpeta / "nueva.orv", Forma(-1, 0, 0, 0)),
-                 ErrorGenerador);
+    EXPECT_THROW(GenerarBaseConfiguracion(carpeta / "nueva.orv", Forma{-1}), ErrorGenerador);
     EXPECT_FALSE(fs::exists(carpeta / "nueva.orv"));
 }
 
