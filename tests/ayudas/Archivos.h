@@ -124,9 +124,6 @@ struct DiscoConFallos : Disco {
     int Renombrar(C o, C d) override {
         return FallarRenombrar ? Fallo(EIO) : Disco::Renombrar(o, d);
     }
-    int RenombrarSinReemplazar(C o, C d) override {
-        return FallarRenombrar ? Fallo(EIO) : Disco::RenombrarSinReemplazar(o, d);
-    }
     static int Fallo(int numero) {
         errno = numero;
         return -1;

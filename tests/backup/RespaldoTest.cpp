@@ -38,9 +38,8 @@ struct CasoRespaldo {
 
 class Respaldo : public testing::TestWithParam<CasoRespaldo> {};
 
-// The backup of the run: a copy identical (bytes, permissions, rows) to the
-// database as recovered from a crash's leftovers, which are gone, and nothing
-// else changed; or the refusal's reason, and nothing changed at all.
+// A copy identical (bytes, mode, rows) to the database as recovered from a crash's
+// leftovers, which are gone, nothing else changed; or the refusal's reason, nothing changed.
 TEST_P(Respaldo, CopiaDeLaBaseEnteraONada) {
     Instalacion i;
     GetParam().Preparar(i);
@@ -66,52 +65,49 @@ TEST_P(Respaldo, CopiaDeLaBaseEnteraONada) {
 using I = Instalacion&;
 constexpr const char* kReservado = "20190803-142507";
 // clang-format off
-INSTANTIATE_TEST_SUITE_P(Casos, Respaldo, testing::Values(
-    CasoRespaldo{"NombreReservado", [](I) {}, kReservado},
+const CasoRespaldo kCasos[] = {
+    {"NombreReservado", [](I) {}, kReservado},
     // Taken by a file since: renewed with the current time, second by second
     // past the names taken, carrying into every field of the 24-hour stamp.
-    CasoRespaldo{"NombreTomadoSeRenueva", [](I i) {
+    {"NombreTomadoSeRenueva", [](I i) {
         i.Reloj.Momento = Momento(2019, 12, 31, 23, 59, 58);
         for (auto sello : {kReservado, "20191231-235958", "20191231-235959", "20200101-000000"})
             EscribirArchivo(i.T / "config/tablas" + sello + ".resp", "otro respaldo"); },
-        "20200101-000001"},
-    CasoRespaldo{"SinConfiguracionAlArrancar", [](I i) {
-        i.Respaldo = NombreRespaldo("", BaseRespaldo, ExtensionRespaldo, i.Reloj); },
-        "no hay nombre"},
+     "20200101-000001"},
+    {"SinConfiguracionAlArrancar", [](I i) {
+        i.Respaldo = NombreRespaldo("", "", "", i.Reloj); }, "no hay nombre"},
     // Taken by anything else: never replaced, nor followed.
-    CasoRespaldo{"NombreTomadoPorCarpeta", [](I i) { fs::create_directory(i.Respaldo); },
-                 "es una carpeta"},
-    CasoRespaldo{"NombreTomadoPorEnlaceRoto",
-                 [](I i) { fs::create_symlink(i.T / "nada", i.Respaldo); }, "ya existe"},
+    {"NombreTomadoPorCarpeta", [](I i) { fs::create_directory(i.Respaldo); }, "es una carpeta"},
+    {"NombreTomadoPorEnlaceRoto", [](I i) { fs::create_symlink("nada", i.Respaldo); }, "ya existe"},
     // The backup asks for the copy to be read back.
-    CasoRespaldo{"CopiaAlterada", [](I i) { i.Disco.emplace().Alterar = true; }, "no coincide"},
+    {"CopiaAlterada", [](I i) { i.Disco.emplace().Alterar = true; }, "no coincide"},
     // What a crash leaves beside the database.
-    CasoRespaldo{"DiarioVacio", [](I i) { EscribirArchivo(i.Ruta + "-journal", ""); }, kReservado},
+    {"DiarioVacio", [](I i) { EscribirArchivo(i.Ruta + "-journal", ""); }, kReservado},
     // A maintainer's shell killed in the middle of a large change.
-    CasoRespaldo{"DiarioPendienteDeUnShellMuerto", [](I i) {
+    {"DiarioPendienteDeUnShellMuerto", [](I i) {
         Listo(Shell(i.Ruta), "PRAGMA key='KVTR5316';\nPRAGMA cache_size = 5;\nBEGIN;\n"
               "UPDATE \"Numeros de lada\" SET telefono = 'roto';\nSELECT 'listo';\n")->Matar();
         EXPECT_TRUE(fs::exists(i.Ruta + "-journal")); }, kReservado},
     // The program killed after a statement: the change is only in its log.
-    CasoRespaldo{"RegistroDeUnProgramaMuerto", [](I i) {
+    {"RegistroDeUnProgramaMuerto", [](I i) {
         i.Filas[2] = "x";
-        Listo(Retener(i.Ruta, "UPDATE [Numeros de lada] SET telefono = 'x' WHERE lnId = 2"))
-            ->Matar();
+        Listo(Retener(i.Ruta, "UPDATE [Numeros de lada] SET telefono='x' WHERE lnId = 2"))->Matar();
         EXPECT_TRUE(fs::exists(i.Ruta + "-wal")); }, kReservado},
     // What keeps the database from rest.
-    CasoRespaldo{"Falta", [](I i) { fs::remove(i.Ruta); }, " no es un archivo"},
-    CasoRespaldo{"AbiertaAqui", [](I i) { i.Retenida = AbrirComoPrograma(i.Ruta); },
-                 "este programa tiene abierta"},
+    {"Falta", [](I i) { fs::remove(i.Ruta); }, " no es un archivo"},
+    {"AbiertaAqui", [](I i) { i.Retenida = AbrirComoPrograma(i.Ruta); }, "este programa tiene"},
     // Only a reader's lock, in the middle of a read.
-    CasoRespaldo{"LeidaPorElShell", [](I i) { i.Retenida = Listo(Shell(i.Ruta),
+    {"LeidaPorElShell", [](I i) { i.Retenida = Listo(Shell(i.Ruta),
         "PRAGMA key='KVTR5316';\nBEGIN;\nSELECT 'listo' FROM LD1 LIMIT 1;\n"); },
-                 "otro proceso tiene abierta"},
+     "otro proceso tiene abierta"},
     // A log that only the engine could fold in, beside a file it cannot open.
-    CasoRespaldo{"RegistroJuntoAUnArchivoVacio", [](I i) {
-        EscribirArchivo(i.Ruta, "");
-        EscribirArchivo(i.Ruta + "-wal", "registro"); }, "el motor no pudo recuperar"}),
-    testing::PrintToStringParamName());
+    {"RegistroJuntoAUnArchivoVacio", [](I i) {
+        EscribirArchivo(i.Ruta, ""), EscribirArchivo(i.Ruta + "-wal", "registro"); },
+     "el motor no pudo recuperar"},
+};
 // clang-format on
+INSTANTIATE_TEST_SUITE_P(Casos, Respaldo, testing::ValuesIn(kCasos),
+                         testing::PrintToStringParamName());
 
 } // namespace
 } // namespace vesmadur
