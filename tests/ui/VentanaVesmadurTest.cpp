@@ -143,29 +143,19 @@ TEST(VentanaVesmadur, DisposicionSigueLaResolucion) {
 
 // Esc presses "Cerrar", Enter the focused button; the window goes at once,
 // its widgets once Qt is back in its loop.
-class Tecla : public ::testing::TestWithParam<Qt::Key> {};
-
-TEST_P(Tecla, CierraLaVentana) {
-    VentanaReal v({}, 0);
-    if (GetParam() == Qt::Key_Escape)
-        v.ventana->btnAjustar()->setFocus();
-    else
-        v.ventana->btnCerrar()->setFocus();
-    QTest::keyClick(v.ventana, GetParam());
-    EXPECT_TRUE(v.Cerrada());
-    ASSERT_TRUE(v.ventana);
-    EXPECT_FALSE(v.ventana->isVisible());
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_FALSE(v.ventana);
+TEST(VentanaVesmadur, EscEIntroCierranLaVentana) {
+    for (Qt::Key tecla : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter}) {
+        SCOPED_TRACE(tecla);
+        VentanaReal v({}, 0);
+        (tecla == Qt::Key_Escape ? v.ventana->btnAjustar() : v.ventana->btnCerrar())->setFocus();
+        QTest::keyClick(v.ventana, tecla);
+        EXPECT_TRUE(v.Cerrada());
+        ASSERT_TRUE(v.ventana);
+        EXPECT_FALSE(v.ventana->isVisible());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_FALSE(v.ventana);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Teclas, Tecla,
-                         ::testing::Values(Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter),
-                         [](const auto& caso) {
-                             return caso.param == Qt::Key_Escape   ? "Esc"
-                                    : caso.param == Qt::Key_Return ? "Intro"
-                                                                   : "IntroNumerico";
-                         });
 
 TEST(VentanaVesmadur, ConfirmacionEsAvisoSiNoConSiPorDefecto) {
     int corridas = 0;
