@@ -29,6 +29,32 @@ inline constexpr std::string_view RecomendamosCerrar =
 inline constexpr std::string_view DeseaIniciarAjuste =
     "¿Desea iniciar el proceso de ajuste de marcaciones?";
 
+// The restore.
+inline constexpr std::string_view RecomendamosCerrarContinuar =
+    "Le recomendamos cerrar el programa ORVANTO antes de continuar.";
+inline constexpr std::string_view TituloArchivos = "Lista de archivos de configuración respaldados";
+inline constexpr std::string_view RestaurandoConfiguracion = "Restaurando configuracion...";
+inline constexpr std::string_view ErrorEliminarActual = "Error al eliminar la configuracion actual: ";
+inline constexpr std::string_view ErrorCopiarRespaldo =
+    "Error al intentar copiar la configuracion de respaldo: ";
+inline constexpr std::string_view RespaldoHecho = "Respaldo hecho exitosamente.";
+
+// The backup chooser.
+inline constexpr std::string_view CaptionSeleccionar = "Seleccionar";
+inline constexpr std::string_view CaptionBorrar = "Borrar";
+inline constexpr std::string_view CaptionCancelar = "Cancelar";
+inline constexpr std::string_view RespaldoDel = "Respaldo del ";
+inline constexpr std::string_view MarcacionesAAjustar = "Marcaciones a ajustar: ";
+inline constexpr std::string_view RespaldoNoAjustado = "Respaldo NO ajustado a nuevas marcaciones.";
+inline constexpr std::string_view RespaldoSiAjustado = "Respaldo SI ajustado a nuevas marcaciones.";
+inline constexpr std::string_view Nota = "Nota:";
+inline constexpr std::string_view SiSelecciona =
+    "Si selecciona este archivo para restaurar, las marcaciones quedaran";
+inline constexpr std::string_view Sin = " SIN ";
+inline constexpr std::string_view Con = " CON ";
+inline constexpr std::string_view ElAjuste = "el ajuste para la nueva marcacion de cofetel 2019.";
+inline constexpr std::string_view DeseasBorrar = "¿Deseas borrar el archivo seleccionado?";
+
 inline constexpr std::string_view FinLinea = "\r\n";
 
 } // namespace vesmadur::textos

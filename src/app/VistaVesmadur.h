@@ -1,8 +1,11 @@
 #pragma once
 
+#include <memory>
 #include <string>
 
 namespace vesmadur {
+
+class VistaArchivos;
 
 // Answers a message box can give.
 enum class Respuesta { Aceptar, Si, No };
@@ -38,6 +41,9 @@ public:
     virtual void DibujarProgreso(float fraccion) = 0;
     // Lets the window handle the events that are waiting (repaints, clicks).
     virtual void ProcesarEventos() = 0;
+
+    // The widgets of a new backup chooser, owned by this window (modal over it).
+    virtual std::unique_ptr<VistaArchivos> CrearVistaArchivos() = 0;
 
     // Shows the window modeless.
     virtual void Mostrar() = 0;

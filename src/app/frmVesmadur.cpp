@@ -2,6 +2,7 @@
 
 #include "app/TextosVesmadur.h"
 #include "detect/Ediciones.h"
+#include "files/SistemaArchivos.h"
 
 #include <utility>
 
@@ -91,11 +92,46 @@ void frmVesmadur::btnAjustarPulsado() {
 }
 
 void frmVesmadur::btnRestaurarPulsado() {
-    if (!tareas_.Restaurar || !restaurarHabilitado_ || Ocupado_)
+    if (!tareas_.RestaurarRespaldo || !restaurarHabilitado_ || Ocupado_)
         return;
+    using namespace textos;
     EmpezarManejador();
-    tareas_.Restaurar(*this);
+    // However the warning is dismissed, the chooser follows.
+    vista_->Avisar(std::string(RecomendamosCerrarContinuar), titulo_);
+    std::string elegido;
+    if (!descargada_) {
+        frmArchivos archivos(vista_->CrearVistaArchivos(), tareas_.Archivos);
+        archivos.PonerTitulo(TituloArchivos);
+        archivos.Directorio(AgregarDiagonal(DatosInstalacion_.DirInstalacion) + CarpetaConfig);
+        archivos.MostrarModal();
+        elegido = archivos.ArchivoSel();
+    } // the chooser is unloaded here
+    // A window unloaded meanwhile restores nothing; a cancelled choice
+    // changes nothing at all.
+    if (!elegido.empty() && !descargada_) {
+        RestaurarConfiguracion(elegido);
+        HabilitarRestaurar(false);
+    }
     TerminarManejador(); // may release this object
+}
+
+void frmVesmadur::RestaurarConfiguracion(const std::string& rutaRespaldo) {
+    using namespace textos;
+    EscribirEncabezado();
+    AgregarInfo(FinLinea);
+    AgregarInfo(FinLinea);
+    AgregarLinea(RestaurandoConfiguracion);
+    const auto destino = AgregarDiagonal(DatosInstalacion_.DirInstalacion) + RutaRelativaConfig;
+    const auto resultado = tareas_.RestaurarRespaldo(rutaRespaldo, destino);
+    using Paso = ResultadoRestauracion::Paso;
+    if (resultado.Fallo == Paso::Eliminar)
+        AgregarLinea(Unir({ErrorEliminarActual, resultado.Descripcion}));
+    else if (resultado.Fallo == Paso::Copiar)
+        AgregarLinea(Unir({ErrorCopiarRespaldo, resultado.Descripcion}));
+    else
+        AgregarLinea(RespaldoHecho);
+    AgregarLinea();
+    AgregarInfo(Unir({PresionaElBoton, CaptionCerrar, ParaTerminar}));
 }
 
 void frmVesmadur::btnCerrarPulsado() {

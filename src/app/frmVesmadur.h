@@ -1,6 +1,8 @@
 #pragma once
 
 #include "app/VistaVesmadur.h"
+#include "app/frmArchivos.h"
+#include "backup/Restauracion.h"
 #include "detect/DatosInstalacion.h"
 
 #include <cstdint>
@@ -24,8 +26,11 @@ struct TareasVesmadur {
     std::function<std::int32_t(frmVesmadur&)> ContarMarcaciones;
     // The confirmed "Ajustar": the adjustment run, which reports in the panel.
     std::function<void(frmVesmadur&)> AjustarMarcaciones;
-    // "Restaurar": the restore dialogue, which reports in the panel.
-    std::function<void(frmVesmadur&)> Restaurar;
+    // "Restaurar": the chooser's work, and putting the chosen backup (first
+    // argument) in place of the configuration database (second argument).
+    // Without the latter the button does nothing.
+    TareasArchivos Archivos;
+    std::function<ResultadoRestauracion(const std::string&, const std::string&)> RestaurarRespaldo;
 };
 
 // The main window's state and behaviour, apart from its widgets: the
@@ -51,6 +56,10 @@ public:
     void btnAjustarPulsado();
     void btnRestaurarPulsado();
     void btnCerrarPulsado();
+
+    // The restore run: puts the backup at `rutaRespaldo` in place of the
+    // configuration database and reports in the panel.
+    void RestaurarConfiguracion(const std::string& rutaRespaldo);
 
     // Close request: true when the request is refused and the window stays.
     bool AlPedirCierre(OrigenCierre origen);

@@ -93,12 +93,6 @@ std::string CarpetaEspecial(std::int32_t identificador) {
     return "/var/lib";
 }
 
-std::string AgregarDiagonal(std::string texto) {
-    if (texto.empty() || texto.back() != '/')
-        texto += '/';
-    return texto;
-}
-
 std::string TextoLineaComandos(int argc, const char* const* argv) {
     std::string texto;
     for (int i = 1; i < argc; ++i) {

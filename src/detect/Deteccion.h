@@ -1,7 +1,8 @@
 #pragma once
 
-#include "files/Reloj.h"
 #include "detect/DatosInstalacion.h"
+#include "files/Reloj.h"
+#include "files/SistemaArchivos.h"
 #include "registry/OperacionesRegistro.h"
 
 #include <cstdint>
@@ -13,8 +14,6 @@ namespace vesmadur {
 // The special-folder identifier of the all-users application-data folder.
 inline constexpr std::int32_t CSIDL_COMMON_APPDATA = 35;
 
-// Below an installation folder, the configuration database.
-inline constexpr const char* RutaRelativaConfig = "config/tablas.orv";
 // The folder of the product below the all-users application-data folder.
 inline constexpr const char* SubcarpetaCompartida = "orvanto";
 // The registry key (below HKEY_LOCAL_MACHINE) that holds, for each
@@ -48,10 +47,6 @@ std::string RutaAplicacion(OperacionesRegistro& registro, const std::string& eje
 // is $VESMADUR_DATOS_COMUNES when set and not empty, else "/var/lib"; every
 // other identifier gives an empty text.
 std::string CarpetaEspecial(std::int32_t identificador);
-
-// The text with a trailing separator: unchanged when it already ends in one,
-// a lone separator when it is empty.
-std::string AgregarDiagonal(std::string texto);
 
 // The program's arguments after its name, joined by single blanks.
 std::string TextoLineaComandos(int argc, const char* const* argv);

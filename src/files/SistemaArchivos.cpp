@@ -334,6 +334,12 @@ std::vector<ArchivoCarpeta> Carpeta::Files() const {
     return archivos;
 }
 
+std::string AgregarDiagonal(std::string texto) {
+    if (texto.empty() || texto.back() != '/')
+        texto += '/';
+    return texto;
+}
+
 bool ExisteArchivo(const std::string& ruta) {
     return SistemaArchivos().FileExists(ruta);
 }

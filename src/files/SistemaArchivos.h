@@ -85,6 +85,10 @@ private:
 // `numeroError`, in the words the operator reads.
 std::string DescripcionError(int numeroError, const std::string& ruta);
 
+// The text with a trailing separator: unchanged when it already ends in one,
+// a lone separator when it is empty.
+std::string AgregarDiagonal(std::string texto);
+
 // Existence tests that create their own file-system object.
 bool ExisteArchivo(const std::string& ruta);
 bool ExisteCarpeta(const std::string& ruta);

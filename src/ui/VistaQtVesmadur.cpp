@@ -1,5 +1,6 @@
 #include "ui/VistaQtVesmadur.h"
 
+#include "app/VistaMuda.h"
 #include "ui/CajasMensaje.h"
 
 #include <QCoreApplication>
@@ -15,6 +16,12 @@ VistaQtVesmadur::~VistaQtVesmadur() {
         ventana_->Conectar(nullptr);
         ventana_->deleteLater();
     }
+}
+
+// The chooser's dialog is not there yet: a view that shows nothing and
+// chooses nothing.
+std::unique_ptr<VistaArchivos> VistaQtVesmadur::CrearVistaArchivos() {
+    return std::make_unique<VistaArchivosMuda>();
 }
 
 void VistaQtVesmadur::PonerTitulo(const std::string& titulo) {

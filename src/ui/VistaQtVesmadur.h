@@ -28,6 +28,7 @@ public:
     void Avisar(const std::string& texto, const std::string& titulo) override;
     void DibujarProgreso(float fraccion) override;
     void ProcesarEventos() override;
+    std::unique_ptr<VistaArchivos> CrearVistaArchivos() override;
     void Mostrar() override;
     void CerrarVentana() override;
 

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "app/VistaArchivos.h"
 #include "app/VistaVesmadur.h"
+#include "app/frmArchivos.h"
 #include "app/frmVesmadur.h"
 
 #include <deque>
@@ -8,6 +10,46 @@
 #include <vector>
 
 namespace vesmadur::prueba {
+
+// Answers a Yes/No box from a script; No once the script is used up.
+inline Respuesta SiguienteRespuesta(std::deque<Respuesta>& respuestas) {
+    if (respuestas.empty())
+        return Respuesta::No;
+    auto r = respuestas.front();
+    respuestas.pop_front();
+    return r;
+}
+
+// The backup chooser's view: records what its logic shows; while it is shown
+// modally, `AlMostrar` acts as the operator.
+class VistaArchivosGuionada final : public VistaArchivos {
+public:
+    void Conectar(frmArchivos* f) override { Formulario = f; }
+    void PonerTitulo(const std::string& t) override { Titulo = t; }
+    void PonerLista(const std::vector<std::string>& e) override { Entradas = e, Seleccion = -1; }
+    void SeleccionarEntrada(int i) override { Seleccion = i; }
+    void PonerInfo(const std::string& t) override { Info = t; }
+    void HabilitarAceptar(bool h) override { Aceptar = h; }
+    void HabilitarBorrar(bool h) override { Borrar = h; }
+    Respuesta PreguntarSiNo(const std::string& texto, const std::string& titulo) override {
+        Preguntas.push_back(titulo + "|" + texto);
+        return SiguienteRespuesta(Respuestas);
+    }
+    void MostrarModal() override {
+        Visible = true;
+        if (AlMostrar)
+            AlMostrar(*Formulario);
+    }
+    void Ocultar() override { Visible = false; }
+
+    frmArchivos* Formulario = nullptr;
+    std::function<void(frmArchivos&)> AlMostrar;
+    std::deque<Respuesta> Respuestas;
+    std::vector<std::string> Preguntas, Entradas;
+    std::string Titulo, Info;
+    int Seleccion = -1;
+    bool Aceptar = true, Borrar = true, Visible = false;
+};
 
 // A view that records what the window logic shows and answers message boxes
 // from a script, standing in for the operator.
@@ -31,11 +73,7 @@ public:
         Cajas.push_back({texto, titulo, true});
         if (AlPreguntar)
             AlPreguntar();
-        if (Respuestas.empty())
-            return Respuesta::No;
-        auto r = Respuestas.front();
-        Respuestas.pop_front();
-        return r;
+        return SiguienteRespuesta(Respuestas);
     }
     void Avisar(const std::string& texto, const std::string& titulo) override {
         Cajas.push_back({texto, titulo, false});
@@ -45,6 +83,11 @@ public:
         ++EventosProcesados;
         if (AlProcesarEventos)
             AlProcesarEventos();
+    }
+    std::unique_ptr<VistaArchivos> CrearVistaArchivos() override {
+        auto vista = std::make_unique<VistaArchivosGuionada>();
+        vista->AlMostrar = EnElSelector;
+        return vista;
     }
     void Mostrar() override { Visible = true; }
     // Behaves as the window system does: the close request first, which the
@@ -64,6 +107,8 @@ public:
     std::function<void()> AlProcesarEventos;
     // Runs while a Yes/No box is open, as the window system would let it.
     std::function<void()> AlPreguntar;
+    // The operator in each backup chooser this window opens.
+    std::function<void(frmArchivos&)> EnElSelector;
 
     std::string Titulo, Edicion, Info;
     bool Ajustar = true, Restaurar = true, Cerrar = true, Progreso = false, Visible = false;
