@@ -74,8 +74,9 @@ void frmArchivos::MostrarInfoRespaldo() {
     const std::string cuenta = std::to_string(MarcacionesRespaldo_);
     std::string texto;
     for (std::string_view parte :
-         {MarcacionesAAjustar, std::string_view(cuenta), FinLinea, FinLinea, FinLinea, sinAjustar ? RespaldoNoAjustado : RespaldoSiAjustado, FinLinea,
-          FinLinea, FinLinea, Nota, FinLinea, SiSelecciona, sinAjustar ? Sin : Con, ElAjuste})
+         {MarcacionesAAjustar, std::string_view(cuenta), FinLinea, FinLinea, FinLinea,
+          sinAjustar ? RespaldoNoAjustado : RespaldoSiAjustado, FinLinea, FinLinea, FinLinea, Nota,
+          FinLinea, SiSelecciona, sinAjustar ? Sin : Con, ElAjuste})
         texto += parte;
     PonerInfo(std::move(texto));
 }

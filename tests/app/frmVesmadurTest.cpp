@@ -1,5 +1,6 @@
 #include "app/VistaGuionada.h"
 #include "app/basPrincipal.h"
+#include "ayudas/Archivos.h"
 
 #include <gtest/gtest.h>
 #include <ostream>
@@ -8,7 +9,7 @@
 namespace vesmadur {
 namespace {
 
-using prueba::VistaGuionada;
+using namespace prueba;
 
 const std::string kTitulo = "Orvanto - Nueva Marcacion Cofetel 2019";
 
@@ -177,6 +178,80 @@ INSTANTIATE_TEST_SUITE_P(Casos, PulsarAjustar,
                          ::testing::Values(Pulsacion{"Si", true, Respuesta::Si, 1},
                                            Pulsacion{"No", true, Respuesta::No, 0},
                                            Pulsacion{"SinCorrida", false, Respuesta::Si, 0}),
+                         [](const auto& caso) { return std::string(caso.param.Nombre); });
+
+// "Restaurar": the warning, the chooser over the configuration folder, then
+// the run with the chosen backup and its panel; no choice, no change at all.
+struct Restauracion {
+    const char* Nombre;
+    std::function<void(frmArchivos&)> Operador;
+    ResultadoRestauracion Resultado;
+    const char* LineaResultado; // null: nothing restored
+    friend void PrintTo(const Restauracion& r, std::ostream* os) { *os << r.Nombre; }
+};
+
+using Paso = ResultadoRestauracion::Paso;
+const Restauracion kRestauraciones[] = {
+    {"Seleccionar", &frmArchivos::btnAceptarPulsado, {}, "Respaldo hecho exitosamente."},
+    {"NoSeEliminaLaActual",
+     &frmArchivos::btnAceptarPulsado,
+     {Paso::Eliminar, "en uso"},
+     "Error al eliminar la configuracion actual: en uso"},
+    {"NoSeCopia",
+     &frmArchivos::btnAceptarPulsado,
+     {Paso::Copiar, "no existe"},
+     "Error al intentar copiar la configuracion de respaldo: no existe"},
+    {"Cancelar", &frmArchivos::btnCancelarPulsado, {}, nullptr},
+    {"CajaDeCierre",
+     [](frmArchivos& f) { f.AlPedirCierre(OrigenCierre::ControlVentana); },
+     {},
+     nullptr},
+};
+
+class PulsarRestaurar : public ::testing::TestWithParam<Restauracion> {};
+
+TEST_P(PulsarRestaurar, AvisaEligeYRestauraUnaVez) {
+    const auto& caso = GetParam();
+    CarpetaTemporal dir;
+    const std::string respaldo = EscribirArchivo(dir / "config/tablas20190803-142507.resp", "");
+    std::vector<std::string> llamadas;
+    TareasVesmadur tareas;
+    tareas.RestaurarRespaldo = [&](const std::string& origen, const std::string& destino) {
+        llamadas.push_back(origen + " -> " + destino);
+        return caso.Resultado;
+    };
+    Programa p(Instalado(0, tareas, 1, dir.Ruta()));
+    ASSERT_TRUE(p.principal->Main());
+    const auto infoAntes = p.vista->Info;
+    std::string titulo;
+    p.vista->EnElSelector = [&](frmArchivos& f) {
+        titulo = f.Titulo();
+        EXPECT_EQ(f.ArchivoSel(), respaldo);
+        caso.Operador(f);
+    };
+    p.Ventana().btnRestaurarPulsado();
+    p.Ventana().btnRestaurarPulsado();
+
+    const bool restaurado = caso.LineaResultado != nullptr;
+    ASSERT_EQ(p.vista->Cajas.size(), restaurado ? 1u : 2u);
+    EXPECT_EQ(p.vista->Cajas[0].Texto,
+              "Le recomendamos cerrar el programa ORVANTO antes de continuar.");
+    EXPECT_EQ(p.vista->Cajas[0].Titulo, kTitulo);
+    EXPECT_FALSE(p.vista->Cajas[0].SiNo);
+    EXPECT_EQ(titulo, "Lista de archivos de configuración respaldados");
+    EXPECT_EQ(llamadas, restaurado ? std::vector{respaldo + " -> " + dir / "config/tablas.orv"}
+                                   : std::vector<std::string>{});
+    EXPECT_EQ(p.vista->Info, restaurado
+                                 ? Lineas({"Directorio: ", "    " + dir.Ruta(), "", "",
+                                           "Restaurando configuracion...", caso.LineaResultado, "",
+                                           "Presiona el boton <Cerrar> para terminar."})
+                                 : infoAntes);
+    EXPECT_EQ(p.vista->Restaurar, !restaurado);
+    EXPECT_FALSE(p.vista->Ajustar);
+    EXPECT_TRUE(p.vista->Cerrar);
+}
+
+INSTANTIATE_TEST_SUITE_P(Casos, PulsarRestaurar, ::testing::ValuesIn(kRestauraciones),
                          [](const auto& caso) { return std::string(caso.param.Nombre); });
 
 // "Cerrar" and the close box both unload the window once and release it;
