@@ -47,6 +47,13 @@ TareasVesmadur TareasDelSistema(const EntornoDeteccion& entorno) {
         InformeVentana informe(ventana);
         AjustarMarcaciones(*base, datos, informe);
     };
+    // The chooser's own handle on the backup it counts (BaseRespaldo): the
+    // same engine, options and key as the live configuration, held only
+    // while one backup is counted.
+    auto BaseRespaldo = std::make_shared<std::unique_ptr<Database>>();
+    tareas.Archivos.ContarMarcacionesRespaldo = [BaseRespaldo](const std::string& ArchivoSel) {
+        return ContarMarcaciones(*BaseRespaldo, ArchivoSel);
+    };
     return tareas;
 }
 
