@@ -17,7 +17,7 @@ namespace {
 
 using namespace prueba;
 
-using Par = std::pair<const char*, const char*>;
+using Par = std::pair<std::string, std::string>;
 
 // A stored number, compared exactly as stored, and what the rewrite gives; a
 // value is old-style exactly when the rewrite changes it.
