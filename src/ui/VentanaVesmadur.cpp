@@ -1,6 +1,7 @@
 #include "ui/VentanaVesmadur.h"
 
 #include "app/TextosVesmadur.h"
+#include "ui/Fuente.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -12,18 +13,6 @@
 namespace vesmadur::ui {
 
 namespace {
-
-QFont Fuente(const char* familia, QFont::StyleHint parecida, double puntos, int peso) {
-    QFont fuente(QString::fromLatin1(familia));
-    fuente.setStyleHint(parecida);
-    fuente.setPointSizeF(puntos);
-    fuente.setWeight(peso >= 700 ? QFont::Bold : QFont::Normal);
-    return fuente;
-}
-
-QFont SansSerif(double puntos, int peso) {
-    return Fuente("MS Sans Serif", QFont::SansSerif, puntos, peso);
-}
 
 QPushButton* Boton(QWidget* padre, std::string_view caption, QRect lugar) {
     auto* boton =

@@ -1,7 +1,7 @@
 #include "ui/VistaQtVesmadur.h"
 
-#include "app/VistaMuda.h"
 #include "ui/CajasMensaje.h"
+#include "ui/VistaQtArchivos.h"
 
 #include <QCoreApplication>
 #include <QLabel>
@@ -18,10 +18,10 @@ VistaQtVesmadur::~VistaQtVesmadur() {
     }
 }
 
-// The chooser's dialog is not there yet: a view that shows nothing and
-// chooses nothing.
+// The chooser's dialog belongs to this window, at its resolution.
 std::unique_ptr<VistaArchivos> VistaQtVesmadur::CrearVistaArchivos() {
-    return std::make_unique<VistaArchivosMuda>();
+    const Twips escala = ventana_ ? ventana_->Escala() : Twips::DePantalla();
+    return std::make_unique<VistaQtArchivos>(new VentanaArchivos(ventana_, escala));
 }
 
 void VistaQtVesmadur::PonerTitulo(const std::string& titulo) {

@@ -1,17 +1,9 @@
 #include "ui/VentanaVesmadur.h"
 
-#include "app/basPrincipal.h"
-#include "ui/VistaQtVesmadur.h"
+#include "AyudasQt.h"
 
-#include <QApplication>
 #include <QLabel>
-#include <QMessageBox>
-#include <QPushButton>
 #include <QTest>
-#include <QTimer>
-#include <QWindow>
-#include <QtTest/qtestspontaneevent.h>
-#include <gtest/gtest.h>
 
 namespace vesmadur::ui {
 namespace {
@@ -20,47 +12,12 @@ DatosInstalacion Instalado() {
     return {1, "/opt/orvanto/", "/opt/orvanto/config/tablas.orv", ""};
 }
 
-// The real main window started by the real entry procedure, with detection
-// and the count injected.
-struct VentanaReal {
-    explicit VentanaReal(DatosInstalacion datos, std::int32_t cuenta, TareasVesmadur tareas = {}) {
-        tareas.DetectarInstalacion = [datos] { return datos; };
-        tareas.ContarMarcaciones = [cuenta](frmVesmadur&) { return cuenta; };
-        basPrincipal::Plataforma plataforma;
-        plataforma.CrearVentana = [this, tareas](std::function<void()> cerrar) {
-            auto form = CrearVentanaVesmadur(tareas, std::move(cerrar));
-            ventana = static_cast<VistaQtVesmadur&>(form->Vista()).Ventana();
-            return form;
-        };
-        principal = std::make_unique<basPrincipal>(std::move(plataforma));
-        principal->Main();
-    }
-    bool Cerrada() const { return principal->Ventana() == nullptr; }
-    std::unique_ptr<basPrincipal> principal;
-    QPointer<VentanaVesmadur> ventana;
-};
-
 // Presses "Ajustar" and gives `respuesta` in the confirmation box, after
 // `mientras` ran with the box open.
 void PulsarAjustar(VentanaReal& v, QMessageBox::StandardButton respuesta = QMessageBox::Yes,
                    std::function<void(QMessageBox*)> mientras = {}) {
-    QTimer::singleShot(0, [=] {
-        auto* caja = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        ASSERT_NE(caja, nullptr);
-        if (mientras) {
-            mientras(caja);
-            QCoreApplication::processEvents();
-        }
-        caja->button(respuesta)->click();
-    });
+    Responder(respuesta, std::move(mientras));
     v.ventana->btnAjustar()->click();
-}
-
-// What the window system sends when the operator uses the close box.
-void CajaDeCierre(QWidget* ventana) {
-    QCloseEvent cierre;
-    QSpontaneKeyEvent::setSpontaneous(&cierre);
-    QApplication::sendEvent(ventana->windowHandle(), &cierre);
 }
 
 // How many pixels of a widget's picture are close to a colour.

@@ -1,0 +1,73 @@
+#pragma once
+
+// What the widget tests share: the real main window, the operator's close
+// box, and the operator acting in a modal window while it is up.
+
+#include "app/basPrincipal.h"
+#include "ui/VistaQtVesmadur.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QTimer>
+#include <QWindow>
+#include <QtTest/qtestspontaneevent.h>
+#include <gtest/gtest.h>
+
+namespace vesmadur::ui {
+
+// The real main window started by the real entry procedure, with detection
+// and the count injected.
+struct VentanaReal {
+    explicit VentanaReal(DatosInstalacion datos, std::int32_t cuenta, TareasVesmadur tareas = {}) {
+        tareas.DetectarInstalacion = [datos] { return datos; };
+        tareas.ContarMarcaciones = [cuenta](frmVesmadur&) { return cuenta; };
+        basPrincipal::Plataforma plataforma;
+        plataforma.CrearVentana = [this, tareas](std::function<void()> cerrar) {
+            auto form = CrearVentanaVesmadur(tareas, std::move(cerrar));
+            ventana = static_cast<VistaQtVesmadur&>(form->Vista()).Ventana();
+            return form;
+        };
+        principal = std::make_unique<basPrincipal>(std::move(plataforma));
+        principal->Main();
+    }
+    bool Cerrada() const { return principal->Ventana() == nullptr; }
+    std::unique_ptr<basPrincipal> principal;
+    QPointer<VentanaVesmadur> ventana;
+};
+
+// What the window system sends when the operator uses the close box.
+inline void CajaDeCierre(QWidget* ventana) {
+    QCloseEvent cierre;
+    QSpontaneKeyEvent::setSpontaneous(&cierre);
+    QApplication::sendEvent(ventana->windowHandle(), &cierre);
+}
+
+// Once a modal window of type T is up, `accion` runs on it from that
+// window's own event loop, as the operator would act.
+template <class T> void CuandoAparezca(std::function<void(T*)> accion, int intentos = 1000) {
+    QTimer::singleShot(0, [=] {
+        if (auto* w = qobject_cast<T*>(QApplication::activeModalWidget()); w && w->isVisible())
+            accion(w);
+        else if (intentos > 0)
+            CuandoAparezca<T>(accion, intentos - 1);
+        else
+            ADD_FAILURE() << "no modal " << T::staticMetaObject.className();
+    });
+}
+
+// Gives `respuesta` in the next message box, after `mientras` ran with it open.
+inline void Responder(QMessageBox::StandardButton respuesta,
+                      std::function<void(QMessageBox*)> mientras = {}) {
+    CuandoAparezca<QMessageBox>([=](QMessageBox* caja) {
+        if (mientras) {
+            mientras(caja);
+            QCoreApplication::processEvents();
+        }
+        caja->button(respuesta)->click();
+    });
+}
+
+} // namespace vesmadur::ui
