@@ -275,5 +275,36 @@ TEST(CerrarPrograma, CerrarYCajaDescarganUnaVezYVacianLaReferencia) {
     }
 }
 
+// The program closing while the confirmation or the chooser is open: nothing
+// runs, and the window is released when the action ends, not under its feet.
+TEST(CerrarPrograma, DuranteLaConfirmacionOElSelectorNoCorreNadaYLiberaAlFinal) {
+    for (bool selector : {false, true}) {
+        CarpetaTemporal dir;
+        EscribirArchivo(dir / "config/tablas20190803-142507.resp", "");
+        int corridas = 0;
+        TareasVesmadur tareas;
+        tareas.AjustarMarcaciones = [&](frmVesmadur&) { ++corridas; };
+        tareas.RestaurarRespaldo = [&](const std::string&, const std::string&) {
+            ++corridas;
+            return ResultadoRestauracion{};
+        };
+        Programa p(Instalado(selector ? 0 : 3, tareas, 1, dir.Ruta()));
+        ASSERT_TRUE(p.principal->Main());
+        auto* principal = p.principal.get();
+        p.vista->AlPreguntar = [principal] { principal->CerrarPrograma(); };
+        p.vista->EnElSelector = [principal](frmArchivos& f) {
+            principal->CerrarPrograma();
+            EXPECT_NE(principal->Ventana(), nullptr);
+            f.btnAceptarPulsado();
+        };
+        if (selector)
+            p.Ventana().btnRestaurarPulsado();
+        else
+            p.Ajustar(Respuesta::Si);
+        EXPECT_EQ(corridas, 0);
+        EXPECT_EQ(principal->Ventana(), nullptr);
+    }
+}
+
 } // namespace
 } // namespace vesmadur
