@@ -193,9 +193,10 @@ ResultadoArchivo EscribirTemporal(Disco& disco, int fuente, const struct stat& d
     return ResultadoArchivo::Exito();
 }
 
-// The process `pid` no longer exists (a process of another user still does).
+// The process `pid` no longer exists (a process of another user still does,
+// and so does 0, this process's group).
 bool ProcesoMuerto(const std::string& pid) {
-    if (pid.empty() || pid.size() > 9 || pid[0] == '0')
+    if (pid.empty() || pid.size() > 9)
         return false;
     return ::kill(static_cast<pid_t>(std::stol(pid)), 0) != 0 && errno == ESRCH;
 }
