@@ -30,6 +30,8 @@ ResultadoArchivo RespaldarConfiguracion(const std::string& rutaConfig,
         return ResultadoArchivo::Fallo("no hay base de configuracion que respaldar");
     if (rutaRespaldo.empty())
         return ResultadoArchivo::Fallo("no hay nombre de respaldo reservado");
+    // What a copy killed half-way left in the folder goes first.
+    LimpiarTemporalesHuerfanos(rutaRespaldo.substr(0, rutaRespaldo.rfind('/') + 1), disco);
     return archivos.CopyFile(rutaConfig, rutaRespaldo, {.Reemplazar = false, .Verificar = true});
 }
 

@@ -28,7 +28,8 @@ std::string NombreRespaldo(const std::string& carpeta, const std::string& base,
 // backup name, which never replaces an existing entry. Success when the
 // backup is complete; on failure (with its description) no file of the
 // backup name was left behind, and the source is never changed. The backup
-// keeps the source's permission bits.
+// keeps the source's permission bits. Temporary files that a killed copy
+// left in the backup's folder are removed first.
 ResultadoArchivo RespaldarConfiguracion(const std::string& rutaConfig,
                                         const std::string& dirInstalacion,
                                         std::string& rutaRespaldo, const Reloj& reloj,

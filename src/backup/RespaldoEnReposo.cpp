@@ -1,13 +1,12 @@
 #include "backup/RespaldoEnReposo.h"
 
+#include "backup/BloqueoBase.h"
 #include "backup/Respaldo.h"
 #include "database/ArchivosRetenidos.h"
 #include "database/Configuracion.h"
 #include "database/ErrorMotor.h"
 
 #include <cerrno>
-#include <climits>
-#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
@@ -19,81 +18,6 @@
 namespace vesmadur {
 
 namespace {
-
-// The byte range on which the database library places its file locks:
-// the pending byte, the reserved byte and the shared range after them.
-constexpr off_t kPrimerByteBloqueo = 0x40000000;
-constexpr off_t kBytesBloqueo = 2 + 510;
-
-// The file a path names, symbolic links followed: what the engine opens and
-// what the copy reads. What a crash leaves lies beside that file.
-std::optional<std::string> RutaReal(const std::string& ruta) {
-    char real[PATH_MAX];
-    if (!::realpath(ruta.c_str(), real))
-        return std::nullopt;
-    return std::string(real);
-}
-
-// A read lock on the database's lock bytes, held for as long as this object
-// lives, as a reader of the database holds it: other readers may come, no
-// writer can change the file. It belongs to its own open file description,
-// so the copy opening and closing the file meanwhile never drops it.
-class LecturaBloqueada {
-public:
-    explicit LecturaBloqueada(const std::string& ruta) {
-        fd_ = ::open(ruta.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-        if (fd_ < 0) {
-            estado_ = ResultadoArchivo::Fallo(ruta + ": " + std::strerror(errno));
-            return;
-        }
-        struct stat datos {};
-        if (::fstat(fd_, &datos) != 0 || !S_ISREG(datos.st_mode)) {
-            estado_ = ResultadoArchivo::Fallo(ruta + " no es un archivo");
-            return;
-        }
-        id_ = IdArchivo{static_cast<std::uint64_t>(datos.st_dev),
-                        static_cast<std::uint64_t>(datos.st_ino)};
-        // Any lock of another process, even a reader's: the database is in use.
-        struct flock consulta = Rango(F_WRLCK);
-        if (::fcntl(fd_, F_OFD_GETLK, &consulta) != 0) {
-            estado_ = ResultadoArchivo::Fallo(ruta + ": " + std::strerror(errno));
-            return;
-        }
-        if (consulta.l_type != F_UNLCK) {
-            estado_ = ResultadoArchivo::Fallo("otro proceso tiene abierta la base");
-            return;
-        }
-        struct flock lectura = Rango(F_RDLCK);
-        if (::fcntl(fd_, F_OFD_SETLK, &lectura) != 0) {
-            estado_ = ResultadoArchivo::Fallo("otro proceso empezo a escribir en la base");
-            return;
-        }
-    }
-    ~LecturaBloqueada() {
-        if (fd_ >= 0)
-            ::close(fd_); // releases the lock
-    }
-    LecturaBloqueada(const LecturaBloqueada&) = delete;
-    LecturaBloqueada& operator=(const LecturaBloqueada&) = delete;
-
-    // Success once the lock is held; otherwise why it is not.
-    const ResultadoArchivo& Estado() const { return estado_; }
-    const IdArchivo& Id() const { return id_; }
-
-private:
-    static struct flock Rango(short tipo) {
-        struct flock rango {};
-        rango.l_type = tipo;
-        rango.l_whence = SEEK_SET;
-        rango.l_start = kPrimerByteBloqueo;
-        rango.l_len = kBytesBloqueo;
-        return rango;
-    }
-
-    int fd_ = -1;
-    ResultadoArchivo estado_;
-    IdArchivo id_;
-};
 
 std::optional<IdArchivo> Identidad(const std::string& ruta) {
     struct stat datos {};
@@ -179,7 +103,7 @@ template <class Accion> ResultadoArchivo EnReposo(const std::string& ruta, Accio
             Retencion retencion(*id, true);
             if (!retencion.Retenido())
                 return ResultadoArchivo::Fallo("este programa tiene abierta la base");
-            LecturaBloqueada lectura(*real);
+            BloqueoBase lectura(*real, false);
             if (!lectura.Estado())
                 return lectura.Estado();
             if (!(lectura.Id() == *id))

@@ -2,11 +2,14 @@
 
 #include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace vesmadur {
@@ -88,16 +91,6 @@ int CompararArchivos(Disco& disco, int fdUno, int fdOtro) {
     }
 }
 
-// Makes the folder's new entries durable. Best effort: a folder that cannot
-// be opened or flushed leaves the copy in place all the same.
-void SincronizarCarpeta(const std::string& carpeta) {
-    int fd = ::open(carpeta.empty() ? "." : carpeta.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    ::fsync(fd);
-    ::close(fd);
-}
-
 // Closes a descriptor on every path out of a scope unless released.
 class Descriptor {
 public:
@@ -120,6 +113,112 @@ private:
     Disco& disco_;
     int fd_;
 };
+
+// The folder part of `destino` (with its separator, or "") and its name.
+std::pair<std::string, std::string> Partir(const std::string& destino) {
+    const auto separador = destino.rfind('/');
+    const auto largo = separador == std::string::npos ? 0 : separador + 1;
+    return {destino.substr(0, largo), destino.substr(largo)};
+}
+
+// Opens `origen` for reading; fails unless it is a regular file.
+ResultadoArchivo AbrirOrigen(Disco& disco, const std::string& origen, int& fd, struct stat& datos) {
+    if (!RutaValida(origen))
+        return FalloSistema(ENOENT, origen);
+    fd = SinInterrupcion([&] { return disco.Abrir(origen.c_str(), O_RDONLY | O_CLOEXEC, 0); });
+    if (fd < 0)
+        return FalloSistema(errno, origen);
+    if (::fstat(fd, &datos) != 0)
+        return FalloSistema(errno, origen);
+    if (!S_ISREG(datos.st_mode))
+        return FalloSistema(EISDIR, origen);
+    return ResultadoArchivo::Exito();
+}
+
+// CopiaTemporal from the source already open as `fuente`.
+ResultadoArchivo EscribirTemporal(Disco& disco, int fuente, const struct stat& datosOrigen,
+                                  const std::string& origen, const std::string& destino,
+                                  bool verificar, std::string& temporal) {
+    const auto [carpeta, nombre] = Partir(destino);
+    static std::atomic<unsigned> contador{0};
+    int fdTemporal = -1;
+    for (int intento = 0; intento < 100 && fdTemporal < 0; ++intento) {
+        temporal = NombreTemporal(carpeta, nombre, contador++);
+        fdTemporal = SinInterrupcion([&] {
+            return disco.Abrir(temporal.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        });
+        if (fdTemporal < 0 && errno != EEXIST)
+            break;
+    }
+    if (fdTemporal < 0) {
+        int numero = errno;
+        temporal.clear();
+        // A missing folder on the way to the destination.
+        return FalloSistema(numero == ENOENT ? ENOTDIR : numero, destino);
+    }
+
+    Descriptor copia(disco, fdTemporal);
+    // Each failure is described before the clean-up can change errno.
+    auto abandonar = [&](ResultadoArchivo fallo) {
+        if (copia.Valor() >= 0)
+            copia.Cerrar();
+        disco.Borrar(temporal.c_str());
+        temporal.clear();
+        return fallo;
+    };
+    std::vector<char> bloque(TamanoBloque);
+    for (;;) {
+        ssize_t n = LeerBloque(disco, fuente, bloque.data(), bloque.size());
+        if (n < 0)
+            return abandonar(FalloSistema(errno, origen));
+        if (n == 0)
+            break;
+        if (!EscribirTodo(disco, copia.Valor(), bloque.data(), static_cast<std::size_t>(n)))
+            return abandonar(FalloSistema(errno, destino));
+    }
+    if (disco.CambiarPermisos(copia.Valor(), datosOrigen.st_mode & 0777) != 0)
+        return abandonar(FalloSistema(errno, destino));
+    if (SinInterrupcion([&] { return disco.Sincronizar(copia.Valor()); }) != 0)
+        return abandonar(FalloSistema(errno, destino));
+    if (verificar) {
+        int igual = CompararArchivos(disco, fuente, copia.Valor());
+        if (igual < 0)
+            return abandonar(FalloSistema(errno, destino));
+        if (igual == 0)
+            return abandonar(
+                ResultadoArchivo::Fallo("La copia no coincide con el original: " + destino));
+    }
+    if (!copia.Cerrar())
+        return abandonar(FalloSistema(errno, destino));
+    return ResultadoArchivo::Exito();
+}
+
+// The process `pid` no longer exists (a process of another user still does,
+// and so does 0, this process's group).
+bool ProcesoMuerto(const std::string& pid) {
+    if (pid.empty() || pid.size() > 9)
+        return false;
+    return ::kill(static_cast<pid_t>(std::stol(pid)), 0) != 0 && errno == ESRCH;
+}
+
+// The process id in `nombre` when it is exactly a NombreTemporal (for any
+// name, any process and any number); "" otherwise.
+std::string PidDeTemporal(const std::string& nombre) {
+    constexpr std::string_view fin = ".parcial";
+    if (nombre.size() <= fin.size() + 1 || nombre[0] != '.' || !nombre.ends_with(fin))
+        return {};
+    const std::string resto = nombre.substr(0, nombre.size() - fin.size());
+    const auto punto = resto.rfind('.'), guion = resto.rfind('-');
+    if (punto == std::string::npos || punto < 2 || guion == std::string::npos || guion < punto)
+        return {};
+    const std::string pid = resto.substr(punto + 1, guion - punto - 1);
+    const std::string numero = resto.substr(guion + 1);
+    const auto digitos = [](const std::string& t) {
+        return !t.empty() && (t == "0" || t[0] != '0') &&
+               t.find_first_not_of("0123456789") == std::string::npos;
+    };
+    return digitos(pid) && digitos(numero) ? pid : std::string();
+}
 
 // The creation moment of a file from what statx reported. Linux file systems
 // that record a birth time (ext4, xfs, btrfs, tmpfs) give it with STATX_BTIME;
@@ -196,23 +295,16 @@ ResultadoArchivo SistemaArchivos::CopyFile(const std::string& origen, const std:
         return FalloSistema(ENOENT, origen);
     if (!RutaValida(destino))
         return FalloSistema(ENOENT, destino);
-
-    auto separador = destino.rfind('/');
-    std::string carpeta = separador == std::string::npos ? "" : destino.substr(0, separador + 1);
-    std::string nombre = destino.substr(carpeta.size());
+    const auto [carpeta, nombre] = Partir(destino);
     if (nombre.empty())
         return FalloSistema(EISDIR, destino);
 
-    Descriptor fuente(disco_, SinInterrupcion([&] {
-                          return disco_.Abrir(origen.c_str(), O_RDONLY | O_CLOEXEC, 0);
-                      }));
-    if (fuente.Valor() < 0)
-        return FalloSistema(errno, origen);
+    int fd = -1;
     struct stat datosOrigen {};
-    if (::fstat(fuente.Valor(), &datosOrigen) != 0)
-        return FalloSistema(errno, origen);
-    if (!S_ISREG(datosOrigen.st_mode))
-        return FalloSistema(EISDIR, origen);
+    auto abierto = AbrirOrigen(disco_, origen, fd, datosOrigen);
+    Descriptor fuente(disco_, fd);
+    if (!abierto)
+        return abierto;
 
     struct stat datosDestino {};
     if (::stat(destino.c_str(), &datosDestino) == 0) {
@@ -229,71 +321,37 @@ ResultadoArchivo SistemaArchivos::CopyFile(const std::string& origen, const std:
         return FalloSistema(errno, destino);
     }
 
-    // The temporary name starts with a dot, so no listing of backups or
-    // configuration files ever takes a half-written copy for a real one.
-    static std::atomic<unsigned> contador{0};
     std::string temporal;
-    int fdTemporal = -1;
-    for (int intento = 0; intento < 100 && fdTemporal < 0; ++intento) {
-        temporal = carpeta + "." + nombre + "." + std::to_string(::getpid()) + "-" +
-                   std::to_string(contador++) + ".parcial";
-        fdTemporal = SinInterrupcion([&] {
-            return disco_.Abrir(temporal.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        });
-        if (fdTemporal < 0 && errno != EEXIST)
-            break;
-    }
-    if (fdTemporal < 0) {
-        int numero = errno;
-        // A missing folder on the way to the destination.
-        return FalloSistema(numero == ENOENT ? ENOTDIR : numero, destino);
-    }
-
-    Descriptor copia(disco_, fdTemporal);
-    auto descartar = [&] {
-        if (copia.Valor() >= 0)
-            copia.Cerrar();
-        disco_.Borrar(temporal.c_str());
-    };
-    // The error number is taken before the clean-up can change errno.
-    auto abandonar = [&](int numero, const std::string& ruta) {
-        descartar();
-        return FalloSistema(numero, ruta);
-    };
-
-    std::vector<char> bloque(TamanoBloque);
-    for (;;) {
-        ssize_t n = LeerBloque(disco_, fuente.Valor(), bloque.data(), bloque.size());
-        if (n < 0)
-            return abandonar(errno, origen);
-        if (n == 0)
-            break;
-        if (!EscribirTodo(disco_, copia.Valor(), bloque.data(), static_cast<std::size_t>(n)))
-            return abandonar(errno, destino);
-    }
-    if (disco_.CambiarPermisos(copia.Valor(), datosOrigen.st_mode & 0777) != 0)
-        return abandonar(errno, destino);
-    if (SinInterrupcion([&] { return disco_.Sincronizar(copia.Valor()); }) != 0)
-        return abandonar(errno, destino);
-    if (opciones.Verificar) {
-        int igual = CompararArchivos(disco_, fuente.Valor(), copia.Valor());
-        if (igual < 0)
-            return abandonar(errno, destino);
-        if (igual == 0) {
-            descartar();
-            return ResultadoArchivo::Fallo("La copia no coincide con el original: " + destino);
-        }
-    }
-    if (!copia.Cerrar())
-        return abandonar(errno, destino);
-
+    auto copia = EscribirTemporal(disco_, fuente.Valor(), datosOrigen, origen, destino,
+                                  opciones.Verificar, temporal);
+    if (!copia)
+        return copia;
     int renombrado = opciones.Reemplazar
                          ? disco_.Renombrar(temporal.c_str(), destino.c_str())
                          : disco_.RenombrarSinReemplazar(temporal.c_str(), destino.c_str());
-    if (renombrado != 0)
-        return abandonar(errno, destino);
+    if (renombrado != 0) {
+        const int numero = errno;
+        disco_.Borrar(temporal.c_str());
+        return FalloSistema(numero, destino);
+    }
     SincronizarCarpeta(carpeta);
     return ResultadoArchivo::Exito();
+}
+
+ResultadoArchivo SistemaArchivos::CopiaTemporal(const std::string& origen,
+                                                const std::string& destino, bool verificar,
+                                                std::string& temporal) const {
+    temporal.clear();
+    if (!RutaValida(destino) || Partir(destino).second.empty())
+        return FalloSistema(ENOENT, destino);
+    int fd = -1;
+    struct stat datosOrigen {};
+    auto abierto = AbrirOrigen(disco_, origen, fd, datosOrigen);
+    Descriptor fuente(disco_, fd);
+    if (!abierto)
+        return abierto;
+    return EscribirTemporal(disco_, fuente.Valor(), datosOrigen, origen, destino, verificar,
+                            temporal);
 }
 
 ResultadoArchivo SistemaArchivos::DeleteFile(const std::string& ruta) const {
@@ -338,6 +396,32 @@ std::string AgregarDiagonal(std::string texto) {
     if (texto.empty() || texto.back() != '/')
         texto += '/';
     return texto;
+}
+
+std::string NombreTemporal(const std::string& carpeta, const std::string& nombre, unsigned numero) {
+    return carpeta + "." + nombre + "." + std::to_string(::getpid()) + "-" +
+           std::to_string(numero) + ".parcial";
+}
+
+void LimpiarTemporalesHuerfanos(const std::string& carpeta, Disco& disco) {
+    std::error_code error;
+    std::filesystem::directory_iterator entrada(carpeta.empty() ? "." : carpeta, error), fin;
+    for (; !error && entrada != fin; entrada.increment(error)) {
+        const std::filesystem::path& camino = entrada->path();
+        struct stat datos {};
+        if (::lstat(camino.c_str(), &datos) != 0 || !S_ISREG(datos.st_mode))
+            continue;
+        if (ProcesoMuerto(PidDeTemporal(camino.filename().string())))
+            disco.Borrar(camino.c_str());
+    }
+}
+
+void SincronizarCarpeta(const std::string& carpeta) {
+    int fd = ::open(carpeta.empty() ? "." : carpeta.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    ::fsync(fd);
+    ::close(fd);
 }
 
 bool ExisteArchivo(const std::string& ruta) {

@@ -69,6 +69,14 @@ public:
     ResultadoArchivo CopyFile(const std::string& origen, const std::string& destino,
                               OpcionesCopia opciones = {}) const;
 
+    // The first half of CopyFile: writes a copy of `origen`, permission bits
+    // included, under a new temporary name (NombreTemporal) beside `destino`,
+    // flushes it to the disk and, with `verificar`, reads it back and
+    // compares it with the source. On success `temporal` names the copy and
+    // the caller takes charge of it; on failure no temporary file is left.
+    ResultadoArchivo CopiaTemporal(const std::string& origen, const std::string& destino,
+                                   bool verificar, std::string& temporal) const;
+
     // Removes a file. A file without any write permission bit counts as
     // read-only and is not removed; neither is a folder. The path is taken
     // literally (no wildcards).
@@ -88,6 +96,22 @@ std::string DescripcionError(int numeroError, const std::string& ruta);
 // The text with a trailing separator: unchanged when it already ends in one,
 // a lone separator when it is empty.
 std::string AgregarDiagonal(std::string texto);
+
+// The temporary name under which a copy to `carpeta` + `nombre` is written:
+// "." + nombre + "." + this process's id + "-" + `numero` + ".parcial" in the
+// same folder. It starts with a dot, so no listing of backups or
+// configuration files ever takes a half-written copy for a real one.
+std::string NombreTemporal(const std::string& carpeta, const std::string& nombre, unsigned numero);
+
+// Removes from `carpeta` the temporary files that a process killed while
+// copying left behind: regular files (never a link or a folder) whose name is
+// exactly a NombreTemporal of a process that no longer exists. Nothing else
+// is touched; a file that cannot be removed stays.
+void LimpiarTemporalesHuerfanos(const std::string& carpeta, Disco& disco = DiscoDelSistema());
+
+// Makes the folder's new entries and renames durable. Best effort: a folder
+// that cannot be opened or flushed changes nothing else.
+void SincronizarCarpeta(const std::string& carpeta);
 
 // Existence tests that create their own file-system object.
 bool ExisteArchivo(const std::string& ruta);

@@ -2,8 +2,11 @@
 
 #include "ayudas/BaseDatos.h"
 #include "backup/RespaldoEnReposo.h"
+#include "backup/Restauracion.h"
 
 #include <gtest/gtest.h>
+#include <random>
+#include <thread>
 
 namespace vesmadur {
 namespace {
@@ -108,6 +111,128 @@ const CasoRespaldo kCasos[] = {
 // clang-format on
 INSTANTIATE_TEST_SUITE_P(Casos, Respaldo, testing::ValuesIn(kCasos),
                          testing::PrintToStringParamName());
+
+// The installation with a backup of another database at the reserved name,
+// the bytes of both and the disk the restore uses.
+struct ConRespaldo : Instalacion {
+    ConRespaldo() {
+        GenerarBaseConfiguracion(Respaldo, {.Entradas = 200, .Semilla = 2});
+        Antes = LeerBytes(Ruta), Copia = LeerBytes(Respaldo);
+    }
+    ResultadoRestauracion Restaurar() { return ReemplazarConfiguracion(Respaldo, Ruta, Falible); }
+    std::string Antes, Copia;
+    DiscoConFallos Falible;
+};
+
+using P = ResultadoRestauracion::Paso;
+struct CasoRestauracion {
+    const char* Nombre;
+    void (*Preparar)(ConRespaldo&);
+    P Paso;
+    const char* Frase = "";
+    friend void PrintTo(const CasoRestauracion& c, std::ostream* os) { *os << c.Nombre; }
+};
+
+class Restaurar : public testing::TestWithParam<CasoRestauracion> {};
+
+// The configuration becomes the backup, bytes and rows, and what the old
+// one's sessions left beside it goes; or the step at fault says why, and
+// nothing changed. The backup stays; no temporary copy does.
+TEST_P(Restaurar, ElRespaldoEnteroONada) {
+    ConRespaldo i;
+    GetParam().Preparar(i);
+    auto esperado = Arbol(i.T.Ruta());
+    const auto r = i.Restaurar();
+    EXPECT_EQ(r.Fallo, GetParam().Paso);
+    EXPECT_NE(r.Descripcion.find(GetParam().Frase), std::string::npos) << r.Descripcion;
+    if (r) {
+        std::erase_if(esperado, [](auto& e) { return e.first.starts_with("config/tablas.orv-"); });
+        esperado["config/tablas.orv"] = esperado.at(fs::relative(i.Respaldo, i.T.Ruta()));
+        EXPECT_EQ(LeerNumeros(i.Ruta), LeerNumeros(i.Respaldo));
+    }
+    EXPECT_EQ(Arbol(i.T.Ruta()), esperado);
+}
+
+using R = ConRespaldo&;
+constexpr const char* kNoAbre = "no abre como base de configuracion con su clave";
+// clang-format off
+const CasoRestauracion kRestauraciones[] = {
+    {"Respaldo", [](R) {}, P::Ninguno},
+    {"SinConfiguracion", [](R i) { fs::remove(i.Ruta); }, P::Ninguno},
+    // Left beside the old file, they would be applied to the new one.
+    {"RegistroDeUnProgramaMuerto", [](R i) {
+        Listo(Retener(i.Ruta, "UPDATE [Numeros de lada] SET telefono='x' WHERE lnId = 2"))->Matar();
+        EscribirArchivo(i.Ruta + "-shm", "indice"); }, P::Ninguno},
+    {"DiarioDeUnShellMuerto", [](R i) {
+        Listo(Shell(i.Ruta), "PRAGMA key='KVTR5316';\nPRAGMA cache_size = 5;\nBEGIN;\n"
+              "UPDATE \"Numeros de lada\" SET telefono = 'roto';\nSELECT 'listo';\n")->Matar(); },
+     P::Ninguno},
+    // A configuration that cannot be replaced.
+    {"UsadaPorOtroProceso", [](R i) { i.Retenida = Listo(Retener(i.Ruta)); }, P::Eliminar, "en uso"},
+    {"AbiertaAqui", [](R i) { i.Retenida = AbrirComoPrograma(i.Ruta); }, P::Eliminar, "en uso"},
+    {"SoloLectura", [](R i) { fs::permissions(i.Ruta, fs::perms(0444)); }, P::Eliminar, "Permiso"},
+    {"Carpeta", [](R i) { fs::remove(i.Ruta), fs::create_directory(i.Ruta); }, P::Eliminar,
+     "La ruta es una carpeta"},
+    {"RenombrarFalla", [](R i) { i.Falible.FallarRenombrar = true; }, P::Eliminar, "Error de lectura"},
+    // A backup that is not a configuration database.
+    {"RespaldoQueSeFue", [](R i) { fs::remove(i.Respaldo); }, P::Copiar, "No se ha encontrado"},
+    {"Truncado", [](R i) { fs::resize_file(i.Respaldo, i.Copia.size() / 2); }, P::Copiar, kNoAbre},
+    {"NoEsUnaBase", [](R i) { EscribirArchivo(i.Respaldo, "no es una base"); }, P::Copiar, kNoAbre},
+    {"OtraClave", [](R i) { EjecutarShell(i.Respaldo, "PRAGMA rekey='otra';\n"); }, P::Copiar,
+     kNoAbre},
+    {"SinTablaDeNumeros", [](R i) { EjecutarShell(i.Respaldo, "DROP TABLE \"Numeros de lada\";\n"); },
+     P::Copiar, "no tiene la tabla Numeros de lada"},
+};
+// clang-format on
+INSTANTIATE_TEST_SUITE_P(Casos, Restaurar, testing::ValuesIn(kRestauraciones),
+                         testing::PrintToStringParamName());
+
+// Before a backup and before a restore, only what a dead process's copy
+// left goes: a file named exactly as the temporary copies are, never a link.
+// 99999999 is never a process; 1 always is.
+TEST(Restos, SoloLasCopiasDeProcesosMuertos) {
+    ConRespaldo i;
+    const std::pair<std::string, bool> restos[] = {
+        {".tablas.orv.99999999-3.parcial", false}, {".tablas.orv.1-0.parcial", true},
+        {"tablas.orv.99999999-3.parcial", true},   {".tablas.orv.99999999.parcial", true},
+        {".tablas.orv.099999999-3.parcial", true}, {".tablas.orv.99999999-3.parcial.resp", true}};
+    const std::string enlace = i.T / "config/.tablas.orv.99999998-3.parcial";
+    fs::create_symlink(i.Ruta, enlace);
+    for (bool restaurar : {false, true}) {
+        for (const auto& [nombre, queda] : restos)
+            EscribirArchivo(i.T / "config/" + nombre, "x");
+        std::string copia = i.T / "config/copia.resp";
+        EXPECT_TRUE(restaurar
+                        ? i.Restaurar().Fallo == P::Ninguno
+                        : RespaldarConfiguracion(i.Ruta, i.T.Ruta(), copia, i.Reloj).Correcto);
+        for (const auto& [nombre, queda] : restos)
+            EXPECT_EQ(fs::exists(i.T / "config/" + nombre), queda) << nombre << restaurar;
+        EXPECT_TRUE(fs::is_symlink(enlace));
+    }
+}
+
+// Killed at any moment, a restore leaves the old configuration or the
+// backup, whole; the next one removes the copies the killed ones left.
+TEST(RestauracionMatada, LaAnteriorOElRespaldo) {
+    ConRespaldo i;
+    const auto restaurar = [&i] { return i.Restaurar() ? 0 : 1; };
+    const auto inicio = std::chrono::steady_clock::now();
+    for (int vez = 0; vez < 3; ++vez)
+        ASSERT_EQ(Proceso(restaurar).Esperar(), 0);
+    const auto duracion = (std::chrono::steady_clock::now() - inicio) / 3; // of one whole restore
+    std::mt19937 azar(2019);
+    for (int prueba = 0; prueba < 50; ++prueba) {
+        EscribirArchivo(i.Ruta, i.Antes);
+        Proceso hijo(restaurar);
+        std::this_thread::sleep_for(duracion * std::uniform_real_distribution(0.0, 1.5)(azar));
+        hijo.Matar();
+        const auto vivo = LeerBytes(i.Ruta);
+        EXPECT_TRUE(vivo == i.Antes || vivo == i.Copia) << prueba;
+    }
+    ASSERT_TRUE(i.Restaurar());
+    EXPECT_EQ(Nombres(i.T / "config"),
+              (std::vector<std::string>{"tablas.orv", "tablas20190803-142507.resp"}));
+}
 
 } // namespace
 } // namespace vesmadur
