@@ -2,6 +2,7 @@
 
 #include "app/TextosVesmadur.h"
 #include "backup/RespaldoEnReposo.h"
+#include "backup/Restauracion.h"
 #include "dialing/AjusteMarcaciones.h"
 #include "dialing/Marcaciones.h"
 
@@ -53,6 +54,9 @@ TareasVesmadur TareasDelSistema(const EntornoDeteccion& entorno) {
     auto BaseRespaldo = std::make_shared<std::unique_ptr<Database>>();
     tareas.Archivos.ContarMarcacionesRespaldo = [BaseRespaldo](const std::string& ArchivoSel) {
         return ContarMarcaciones(*BaseRespaldo, ArchivoSel);
+    };
+    tareas.RestaurarRespaldo = [](const std::string& respaldo, const std::string& destino) {
+        return ReemplazarConfiguracion(respaldo, destino);
     };
     return tareas;
 }
