@@ -12,14 +12,6 @@ DatosInstalacion Instalado() {
     return {1, "/opt/orvanto/", "/opt/orvanto/config/tablas.orv", ""};
 }
 
-// Presses "Ajustar" and gives `respuesta` in the confirmation box, after
-// `mientras` ran with the box open.
-void PulsarAjustar(VentanaReal& v, QMessageBox::StandardButton respuesta = QMessageBox::Yes,
-                   std::function<void(QMessageBox*)> mientras = {}) {
-    Responder(respuesta, std::move(mientras));
-    v.ventana->btnAjustar()->click();
-}
-
 // How many pixels of a widget's picture are close to a colour.
 int PixelesDeColor(QWidget* w, QColor color) {
     const QImage imagen = w->grab().toImage();
@@ -43,7 +35,7 @@ TEST(VentanaVesmadur, BarraDeProgresoSeLlenaHastaElFinal) {
     // Nothing while the bar would be no wider than a pixel.
     barra->PonerFraccion(3.5f / static_cast<float>(barra->width()));
     EXPECT_EQ(PixelesDeColor(barra, hecho), 0);
-    // Many reports in a burst: few repaints, but the last state shows.
+    // A burst of reports: at most one repaint per frame, yet the last state shows.
     const int antes = barra->Repintados();
     for (int i = 1; i <= 1000; ++i) {
         barra->PonerFraccion(static_cast<float>(i) / 1000);
@@ -51,13 +43,10 @@ TEST(VentanaVesmadur, BarraDeProgresoSeLlenaHastaElFinal) {
     }
     QTest::qWait(50);
     QCoreApplication::processEvents();
-    // At most one repaint per frame, yet more than none.
     EXPECT_GT(barra->Repintados() - antes, 0);
     EXPECT_LT(barra->Repintados() - antes, 100);
-    const int lleno = PixelesDeColor(barra, hecho);
-    // Full: from one pixel inside the left and top edges to two inside the
-    // right and bottom ones, both ends included.
-    EXPECT_EQ(lleno, (barra->width() - 2) * (barra->height() - 2));
+    // Full: from one pixel inside the left and top edges to two inside the others.
+    EXPECT_EQ(PixelesDeColor(barra, hecho), (barra->width() - 2) * (barra->height() - 2));
 }
 
 // The edition line is blue; the longest panels fit the status panel at the
@@ -67,19 +56,16 @@ TEST(VentanaVesmadur, EdicionEnAzulYLosPanelesCabenEnEtqInfo) {
     ventana.etqOrvanto()->setText("Orvanto detectado: <Ninguno>");
     EXPECT_GT(PixelesDeColor(ventana.etqOrvanto(), QColor(0, 0, 255)), 50);
     auto* info = ventana.etqInfo();
-    const QString carpeta = "/opt/orvanto/instalaciones/ofimbra-plus/";
+    const QString inicio = "Directorio: \n    /opt/orvanto/instalaciones/ofimbra-plus/\n\n"
+                           "Marcaciones detectadas a procesar: 1234567\n\n";
     const QString trasCorrida =
-        "Directorio: \n    " + carpeta +
-        "\n\nMarcaciones detectadas a procesar: 1234567\n\n"
-        "Respaldando configuracion...\nAbriendo configuracion...\n"
-        "Leyendo marcaciones...\nMarcaciones ajustadas: 1234567 de 9999999\n"
-        "Configuracion cerrada.\nProceso de ajuste finalizado.\n\n"
-        "Presiona el boton <Cerrar> para terminar.";
+        inicio + "Respaldando configuracion...\nAbriendo configuracion...\n"
+                 "Leyendo marcaciones...\nMarcaciones ajustadas: 1234567 de 9999999\n"
+                 "Configuracion cerrada.\nProceso de ajuste finalizado.\n\n"
+                 "Presiona el boton <Cerrar> para terminar.";
     const QString alCargar =
-        "Directorio: \n    " + carpeta +
-        "\n\nMarcaciones detectadas a procesar: 1234567\n\n\n"
-        "NO se puede realizar ninguna tarea, no fue detectado ninguna instalación de ORVANTO.\n\n\n"
-        "Presiona el boton <Cerrar> para terminar.";
+        inicio + "\nNO se puede realizar ninguna tarea, no fue detectado ninguna instalación de "
+                 "ORVANTO.\n\n\nPresiona el boton <Cerrar> para terminar.";
     for (const auto& texto : {trasCorrida, alCargar}) {
         info->setText(texto);
         EXPECT_LE(info->heightForWidth(info->width()), info->height()) << texto.toStdString();
@@ -114,12 +100,27 @@ TEST(VentanaVesmadur, EscEIntroCierranLaVentana) {
     }
 }
 
-TEST(VentanaVesmadur, ConfirmacionEsAvisoSiNoConSiPorDefecto) {
+// The confirmation is a warning, Yes by default; No runs nothing. On Yes,
+// while busy the bar shows, the pointer waits, and the close box and "Cerrar"
+// are refused; afterwards only "Cerrar" is enabled and the close box closes.
+TEST(VentanaVesmadur, ConfirmacionYOcupadoLaCajaDeCierreNoCierraYLuegoSi) {
     int corridas = 0;
+    VentanaReal* real = nullptr;
     TareasVesmadur tareas;
-    tareas.AjustarMarcaciones = [&](frmVesmadur&) { ++corridas; };
+    tareas.AjustarMarcaciones = [&](frmVesmadur& f) {
+        ++corridas;
+        EXPECT_TRUE(real->ventana->shape1()->isVisible());
+        EXPECT_EQ(real->ventana->cursor().shape(), Qt::WaitCursor);
+        // The close box and "Cerrar", let through by the events the run processes.
+        CajaDeCierre(real->ventana);
+        f.Vista().ProcesarEventos();
+        EXPECT_TRUE(real->ventana->isVisible());
+        real->ventana->btnCerrar()->click();
+        EXPECT_TRUE(real->ventana->isVisible());
+    };
     VentanaReal v(Instalado(), 3, tareas);
-    PulsarAjustar(v, QMessageBox::No, [](QMessageBox* caja) {
+    real = &v;
+    Responder(QMessageBox::No, [](QMessageBox* caja) {
         EXPECT_EQ(caja->windowTitle(), "Orvanto - Nueva Marcacion Cofetel 2019");
         EXPECT_EQ(caja->text(), "Le recomendamos cerrar el programa ORVANTO antes de iniciar.\n\n"
                                 "¿Desea iniciar el proceso de ajuste de marcaciones?");
@@ -127,37 +128,13 @@ TEST(VentanaVesmadur, ConfirmacionEsAvisoSiNoConSiPorDefecto) {
         EXPECT_EQ(caja->standardButtons(), QMessageBox::Yes | QMessageBox::No);
         EXPECT_EQ(caja->defaultButton(), caja->button(QMessageBox::Yes));
     });
-    EXPECT_FALSE(v.Cerrada());
+    v.ventana->btnAjustar()->click();
     EXPECT_EQ(corridas, 0);
     EXPECT_TRUE(v.ventana->btnAjustar()->isEnabled());
-}
 
-// While busy the progress bar shows, the pointer waits, and the close box and
-// "Cerrar" are refused; afterwards only "Cerrar" is enabled.
-TEST(VentanaVesmadur, OcupadoLaCajaDeCierreNoCierraYLuegoSi) {
-    bool visibleTrasCaja = false, visibleTrasCerrar = false, progresoVisible = false;
-    Qt::CursorShape puntero = Qt::ArrowCursor;
-    VentanaReal* real = nullptr;
-    TareasVesmadur tareas;
-    tareas.AjustarMarcaciones = [&](frmVesmadur& f) {
-        progresoVisible = real->ventana->shape1()->isVisible();
-        puntero = real->ventana->cursor().shape();
-        // The operator's close box and "Cerrar", let through by the events
-        // the run processes.
-        CajaDeCierre(real->ventana);
-        f.Vista().ProcesarEventos();
-        visibleTrasCaja = real->ventana->isVisible();
-        real->ventana->btnCerrar()->click();
-        visibleTrasCerrar = real->ventana->isVisible();
-    };
-    VentanaReal v(Instalado(), 3, tareas);
-    real = &v;
-    PulsarAjustar(v);
-
-    EXPECT_TRUE(progresoVisible);
-    EXPECT_EQ(puntero, Qt::WaitCursor);
-    EXPECT_TRUE(visibleTrasCaja);
-    EXPECT_TRUE(visibleTrasCerrar);
+    Responder(QMessageBox::Yes);
+    v.ventana->btnAjustar()->click();
+    EXPECT_EQ(corridas, 1);
     EXPECT_FALSE(v.Cerrada());
     EXPECT_FALSE(v.ventana->shape1()->isVisible());
     EXPECT_FALSE(v.ventana->btnAjustar()->isEnabled());
@@ -167,8 +144,6 @@ TEST(VentanaVesmadur, OcupadoLaCajaDeCierreNoCierraYLuegoSi) {
     EXPECT_EQ(v.ventana->etqOrvanto()->text(), "Orvanto detectado: Ofimbra");
     EXPECT_TRUE(v.ventana->etqInfo()->text().startsWith(
         "Directorio: \n    /opt/orvanto/\n\nMarcaciones detectadas a procesar: 3\n"));
-
-    // No longer busy: the close box closes.
     CajaDeCierre(v.ventana);
     EXPECT_TRUE(v.Cerrada());
     EXPECT_FALSE(v.ventana->isVisible());
@@ -192,10 +167,11 @@ TEST(VentanaVesmadur, CierreAjenoDuranteCorridaOConfirmacionLiberaAlTerminar) {
         };
         VentanaReal v(Instalado(), 3, tareas);
         real = &v;
-        PulsarAjustar(v, QMessageBox::Yes, [&](QMessageBox*) {
+        Responder(QMessageBox::Yes, [&](QMessageBox*) {
             if (enConfirmacion)
                 v.ventana->close();
         });
+        v.ventana->btnAjustar()->click();
         EXPECT_EQ(corridas, enConfirmacion ? 0 : 1);
         EXPECT_TRUE(v.Cerrada());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
