@@ -49,13 +49,22 @@ TEST(VentanaVesmadur, BarraDeProgresoSeLlenaHastaElFinal) {
     EXPECT_EQ(PixelesDeColor(barra, hecho), (barra->width() - 2) * (barra->height() - 2));
 }
 
-// The edition line is blue; the longest panels fit the status panel at the
-// designed size and font (Courier New, or a metric twin of it).
-TEST(VentanaVesmadur, EdicionEnAzulYLosPanelesCabenEnEtqInfo) {
+// The captions, Ajustar focused, the edition line in blue; the longest panels
+// fit the status panel at the designed size and font (Courier New, or a metric
+// twin of it). Positions follow the screen's resolution (here 1.5 times the designed).
+TEST(VentanaVesmadur, AspectoYDisposicionSegunLaResolucion) {
+    VentanaVesmadur grande(Twips{144, 144});
+    EXPECT_EQ(grande.size(), QSize(971, 539));
+    EXPECT_EQ(grande.btnCerrar()->geometry(), QRect(809, 487, 145, 43));
     VentanaVesmadur ventana(Twips{96, 96});
+    EXPECT_EQ(ventana.btnAjustar()->text(), "Ajustar");
+    EXPECT_EQ(ventana.btnRestaurar()->text(), "Restaurar");
+    EXPECT_EQ(ventana.btnCerrar()->text(), "Cerrar");
+    EXPECT_EQ(ventana.focusWidget(), ventana.btnAjustar());
     ventana.etqOrvanto()->setText("Orvanto detectado: <Ninguno>");
     EXPECT_GT(PixelesDeColor(ventana.etqOrvanto(), QColor(0, 0, 255)), 50);
     auto* info = ventana.etqInfo();
+    EXPECT_TRUE(info->wordWrap());
     const QString inicio = "Directorio: \n    /opt/orvanto/instalaciones/ofimbra-plus/\n\n"
                            "Marcaciones detectadas a procesar: 1234567\n\n";
     const QString trasCorrida =
@@ -69,34 +78,6 @@ TEST(VentanaVesmadur, EdicionEnAzulYLosPanelesCabenEnEtqInfo) {
     for (const auto& texto : {trasCorrida, alCargar}) {
         info->setText(texto);
         EXPECT_LE(info->heightForWidth(info->width()), info->height()) << texto.toStdString();
-    }
-}
-
-// Positions follow the screen's resolution (here 1.5 times the designed one).
-TEST(VentanaVesmadur, DisposicionSigueLaResolucion) {
-    VentanaVesmadur ventana(Twips{144, 144});
-    EXPECT_EQ(ventana.size(), QSize(971, 539));
-    EXPECT_EQ(ventana.btnCerrar()->geometry(), QRect(809, 487, 145, 43));
-    EXPECT_EQ(ventana.btnAjustar()->text(), "Ajustar");
-    EXPECT_EQ(ventana.btnRestaurar()->text(), "Restaurar");
-    EXPECT_EQ(ventana.btnCerrar()->text(), "Cerrar");
-    EXPECT_TRUE(ventana.etqInfo()->wordWrap());
-    EXPECT_EQ(ventana.focusWidget(), ventana.btnAjustar());
-}
-
-// Esc presses "Cerrar", Enter the focused button; the window goes at once,
-// its widgets once Qt is back in its loop.
-TEST(VentanaVesmadur, EscEIntroCierranLaVentana) {
-    for (Qt::Key tecla : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter}) {
-        SCOPED_TRACE(tecla);
-        VentanaReal v({}, 0);
-        (tecla == Qt::Key_Escape ? v.ventana->btnAjustar() : v.ventana->btnCerrar())->setFocus();
-        QTest::keyClick(v.ventana, tecla);
-        EXPECT_TRUE(v.Cerrada());
-        ASSERT_TRUE(v.ventana);
-        EXPECT_FALSE(v.ventana->isVisible());
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        EXPECT_FALSE(v.ventana);
     }
 }
 
@@ -149,10 +130,14 @@ TEST(VentanaVesmadur, ConfirmacionYOcupadoLaCajaDeCierreNoCierraYLuegoSi) {
     EXPECT_FALSE(v.ventana->isVisible());
 }
 
-// Another's close is never refused, even during a run or the confirmation
-// (then nothing runs): the window goes at once, its logic when the action ends.
-TEST(VentanaVesmadur, CierreAjenoDuranteCorridaOConfirmacionLiberaAlTerminar) {
-    for (bool enConfirmacion : {false, true}) {
+// Esc presses "Cerrar", Enter the focused button; another's close is never
+// refused, even during a run or the confirmation (then nothing runs). The
+// window goes at once, its logic when the action ends, its widgets once Qt is
+// back in its loop.
+TEST(VentanaVesmadur, TeclasYCierreAjenoCierranLaVentana) {
+    enum Modo { Esc, Intro, IntroNumerico, AjenoEnCorrida, AjenoEnConfirmacion };
+    for (Modo modo : {Esc, Intro, IntroNumerico, AjenoEnCorrida, AjenoEnConfirmacion}) {
+        SCOPED_TRACE(modo);
         int corridas = 0;
         VentanaReal* real = nullptr;
         TareasVesmadur tareas;
@@ -167,13 +152,21 @@ TEST(VentanaVesmadur, CierreAjenoDuranteCorridaOConfirmacionLiberaAlTerminar) {
         };
         VentanaReal v(Instalado(), 3, tareas);
         real = &v;
-        Responder(QMessageBox::Yes, [&](QMessageBox*) {
-            if (enConfirmacion)
-                v.ventana->close();
-        });
-        v.ventana->btnAjustar()->click();
-        EXPECT_EQ(corridas, enConfirmacion ? 0 : 1);
+        if (modo <= IntroNumerico) {
+            (modo == Esc ? v.ventana->btnAjustar() : v.ventana->btnCerrar())->setFocus();
+            const Qt::Key teclas[] = {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter};
+            QTest::keyClick(v.ventana, teclas[modo]);
+        } else {
+            Responder(QMessageBox::Yes, [&](QMessageBox*) {
+                if (modo == AjenoEnConfirmacion)
+                    v.ventana->close();
+            });
+            v.ventana->btnAjustar()->click();
+        }
+        EXPECT_EQ(corridas, modo == AjenoEnCorrida ? 1 : 0);
         EXPECT_TRUE(v.Cerrada());
+        ASSERT_TRUE(v.ventana);
+        EXPECT_FALSE(v.ventana->isVisible());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         EXPECT_FALSE(v.ventana);
     }
