@@ -55,12 +55,6 @@ public:
 // from a script, standing in for the operator.
 class VistaGuionada final : public VistaVesmadur {
 public:
-    struct Caja {
-        std::string Texto;
-        std::string Titulo;
-        bool SiNo;
-    };
-
     void PonerTitulo(const std::string& t) override { Titulo = t; }
     void PonerEdicion(const std::string& t) override { Edicion = t; }
     void PonerInfo(const std::string& t) override { Info = t; }
@@ -70,13 +64,13 @@ public:
     void MostrarProgreso(bool v) override { Progreso = v; }
     void PonerPuntero(Puntero p) override { PunteroActual = p; }
     Respuesta PreguntarSiNo(const std::string& texto, const std::string& titulo) override {
-        Cajas.push_back({texto, titulo, true});
+        Cajas.push_back("SiNo|" + titulo + "|" + texto);
         if (AlPreguntar)
             AlPreguntar();
         return SiguienteRespuesta(Respuestas);
     }
     void Avisar(const std::string& texto, const std::string& titulo) override {
-        Cajas.push_back({texto, titulo, false});
+        Cajas.push_back("Aviso|" + titulo + "|" + texto);
     }
     void DibujarProgreso(float f) override { Fracciones.push_back(f); }
     void ProcesarEventos() override {
@@ -103,7 +97,7 @@ public:
 
     frmVesmadur* Formulario = nullptr;
     std::deque<Respuesta> Respuestas;
-    std::vector<Caja> Cajas;
+    std::vector<std::string> Cajas; // "SiNo|title|text" or "Aviso|title|text"
     std::function<void()> AlProcesarEventos;
     // Runs while a Yes/No box is open, as the window system would let it.
     std::function<void()> AlPreguntar;

@@ -125,7 +125,8 @@ TEST(FechaRespaldo, AnioMesAbreviadoDeLaLocalidadDiaYHoraDe24) {
     }
 }
 
-// The information text of the selected backup, lines as the operator reads them.
+// The information text of each backup as it is selected, lines as the
+// operator reads them.
 TEST(InfoRespaldo, CuentaYSiNoSinConDelElegido) {
     Selector s({kA, kB}, {{kA, 3}, {kB, 0}});
     const std::string nota = "\r\n\r\n\r\nNota:\r\nSi selecciona este archivo para restaurar, "
@@ -141,18 +142,38 @@ TEST(InfoRespaldo, CuentaYSiNoSinConDelElegido) {
     EXPECT_EQ(s.vista->Info, textos.at(listados[1]));
     EXPECT_EQ(s.form->MarcacionesRespaldo(), listados[1] == kA ? 3 : 0);
     EXPECT_EQ(s.contadas.back(), s.Ruta(listados[1]));
-    // Seleccionar hides the chooser with its choice; a later click outside
-    // the list changes nothing.
-    s.form->MostrarModal();
-    s.form->btnAceptarPulsado();
-    EXPECT_FALSE(s.vista->Visible);
-    EXPECT_EQ(s.form->ArchivoSel(), s.Ruta(listados[1]));
-    s.form->List1Click(7);
-    EXPECT_EQ(s.form->ArchivoSel(), s.Ruta(listados[1]));
 }
 
-// "Borrar" on entry `Elegida` of the listing: what is left, and which of the
-// listed backups is selected afterwards (-1: none).
+// How the shown chooser ends: "Seleccionar" hides it with its choice,
+// "Cancelar" and the operator's close box with none; a close by the program
+// is not the operator's and goes ahead. A later click outside the list
+// changes nothing, and nothing is deleted.
+TEST(CerrarSelector, SeleccionarEligeCancelarYLaCajaNo) {
+    for (int como : {0, 1, 2}) {
+        SCOPED_TRACE(como);
+        Selector s({kA, kB});
+        s.Click(1);
+        const std::string elegido = como == 0 ? s.Ruta(s.Listados()[1]) : "";
+        s.form->MostrarModal();
+        EXPECT_FALSE(s.form->AlPedirCierre(OrigenCierre::Programa));
+        EXPECT_TRUE(s.vista->Visible);
+        if (como == 0)
+            s.form->btnAceptarPulsado();
+        else if (como == 1)
+            s.form->btnCancelarPulsado();
+        else
+            EXPECT_TRUE(s.form->AlPedirCierre(OrigenCierre::ControlVentana));
+        EXPECT_FALSE(s.vista->Visible);
+        EXPECT_EQ(s.form->ArchivoSel(), elegido);
+        EXPECT_EQ(s.form->Aceptar(), como == 0);
+        s.form->List1Click(7);
+        EXPECT_EQ(s.form->ArchivoSel(), elegido);
+        EXPECT_EQ(Nombres(s.carpeta.Ruta()), (std::vector{kA, kB}));
+    }
+}
+
+// "Borrar" on entry `Elegida` of the listing (-1: none, nothing asked): what
+// is left, and which of the listed backups is selected afterwards (-1: none).
 struct Borrado {
     const char* Nombre;
     int Respaldos, Elegida;
@@ -170,6 +191,7 @@ const Borrado kBorrados[] = {
     {"ElUnicoDejaLaListaVacia", 1, 0, Respuesta::Si, {}, -1},
     {"NoNoCambiaNada", 3, 1, Respuesta::No, {0, 1, 2}, 1},
     {"DesaparecidoSoloSeVuelveAListar", 3, 1, Respuesta::Si, {0, 2}, 2, true},
+    {"SinEleccionNoPreguntaNiBorra", 1, -1, Respuesta::Si, {0}, -1},
 };
 
 class BorrarRespaldo : public ::testing::TestWithParam<Borrado> {};
@@ -187,15 +209,14 @@ TEST_P(BorrarRespaldo, PreguntaBorraYEligeElVecino) {
     s.form->btnBorrarPulsado();
 
     EXPECT_EQ(s.vista->Preguntas,
-              std::vector<std::string>{kTitulo + "|¿Deseas borrar el archivo seleccionado?"});
+              std::vector<std::string>(caso.Elegida >= 0 ? 1 : 0,
+                                       kTitulo + "|¿Deseas borrar el archivo seleccionado?"));
     std::vector<std::string> quedan;
     for (int i : caso.Quedan)
         quedan.push_back(listados[i]);
     EXPECT_EQ(s.Listados(), quedan);
-    EXPECT_EQ(Nombres(s.carpeta.Ruta()), [&] {
-        std::sort(quedan.begin(), quedan.end());
-        return quedan;
-    }());
+    std::sort(quedan.begin(), quedan.end());
+    EXPECT_EQ(Nombres(s.carpeta.Ruta()), quedan);
     const std::string elegido = caso.Seleccionada >= 0 ? s.Ruta(listados[caso.Seleccionada]) : "";
     EXPECT_EQ(s.form->ArchivoSel(), elegido);
     EXPECT_EQ(s.vista->Seleccion, s.form->Seleccion());
@@ -204,29 +225,6 @@ TEST_P(BorrarRespaldo, PreguntaBorraYEligeElVecino) {
     // With nothing left to select, the text of the deleted backup stays.
     if (elegido.empty()) {
         EXPECT_EQ(s.vista->Info, infoAntes);
-    }
-}
-
-// Nothing selected: "Borrar" asks nothing; "Cancelar" and the operator's
-// close box give the caller no choice and keep the chooser loaded; a close
-// by the program is not the operator's and goes ahead.
-TEST(CerrarSelector, SinRespaldosBorrarNoHaceNadaYCancelarOLaCajaNoEligen) {
-    for (bool caja : {false, true}) {
-        Selector s({kA});
-        Selector vacio({});
-        vacio.form->btnBorrarPulsado();
-        EXPECT_TRUE(vacio.vista->Preguntas.empty());
-        s.form->MostrarModal();
-        EXPECT_FALSE(s.form->AlPedirCierre(OrigenCierre::Programa));
-        EXPECT_TRUE(s.vista->Visible);
-        if (!caja)
-            s.form->btnCancelarPulsado();
-        else if (!s.form->AlPedirCierre(OrigenCierre::ControlVentana))
-            ADD_FAILURE() << "the close box was not refused";
-        EXPECT_FALSE(s.vista->Visible);
-        EXPECT_EQ(s.form->ArchivoSel(), "");
-        EXPECT_FALSE(s.form->Aceptar());
-        EXPECT_EQ(Nombres(s.carpeta.Ruta()), std::vector{kA});
     }
 }
 
