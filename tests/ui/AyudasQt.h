@@ -18,10 +18,12 @@
 
 namespace vesmadur::ui {
 
-// The real main window started by the real entry procedure, with detection
-// and the count injected.
+// The real main window started by the real entry procedure on an installation
+// with `cuenta` old-style entries (detection and count injected).
 struct VentanaReal {
-    explicit VentanaReal(DatosInstalacion datos, std::int32_t cuenta, TareasVesmadur tareas = {}) {
+    explicit VentanaReal(TareasVesmadur tareas = {}, std::int32_t cuenta = 3,
+                         DatosInstalacion datos = {1, "/opt/orvanto/",
+                                                   "/opt/orvanto/config/tablas.orv", ""}) {
         tareas.DetectarInstalacion = [datos] { return datos; };
         tareas.ContarMarcaciones = [cuenta](frmVesmadur&) { return cuenta; };
         basPrincipal::Plataforma plataforma;

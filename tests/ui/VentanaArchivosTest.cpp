@@ -1,7 +1,6 @@
 #include "ui/VentanaArchivos.h"
 
 #include "AyudasQt.h"
-#include "app/TextosVesmadur.h"
 #include "ayudas/Archivos.h"
 #include "backup/CatalogoRespaldos.h"
 #include "ui/VistaQtArchivos.h"
@@ -13,13 +12,6 @@
 
 namespace vesmadur::ui {
 namespace {
-
-// Writes backups (any bytes) into `carpeta`, one per stamp.
-void EscribirRespaldos(const std::string& carpeta, int cuantos) {
-    const char* sellos[] = {"20190803-142507", "20190901-080000", "20191015-171500"};
-    for (int i = 0; i < cuantos; ++i)
-        prueba::EscribirArchivo(carpeta + "/tablas" + sellos[i] + ".resp", "respaldo");
-}
 
 TEST(VentanaArchivos, DisposicionTextosYFuentesA96Ppp) {
     VentanaArchivos v(nullptr, Twips{96, 96});
@@ -45,7 +37,6 @@ TEST(VentanaArchivos, DisposicionTextosYFuentesA96Ppp) {
     EXPECT_TRUE(v.etqInfo()->wordWrap());
     EXPECT_EQ(v.minimumSize(), QSize(527, 305));
     EXPECT_EQ(v.maximumSize(), QSize(527, 305));
-    EXPECT_TRUE(v.isModal());
 
     // The list first, then Tab through the buttons in the designed order.
     v.show();
@@ -59,37 +50,30 @@ TEST(VentanaArchivos, DisposicionTextosYFuentesA96Ppp) {
     }
 }
 
-// Enter presses "Seleccionar" from the list, else the focused button; Esc and
-// the close box press "Cancelar" (QDialog's own reject would keep the choice).
-// Another's close keeps it. Either way the dialog hides and stays for its caller.
+// Enter presses "Seleccionar" or the focused button, Esc and the close box "Cancelar"
+// (not QDialog's reject); another's close keeps the choice. The dialog hides, and stays.
 TEST(VentanaArchivos, TeclasYCierresPulsanLosBotones) {
-    const auto tecla = [](Qt::Key t, bool enCancelar) {
-        return [=](VentanaArchivos* v) {
-            if (enCancelar)
-                v->btnCancelar()->setFocus();
-            QTest::keyClick(QApplication::focusWidget(), t);
-        };
-    };
-    const std::tuple<const char*, std::function<void(VentanaArchivos*)>, bool> casos[] = {
-        {"Intro", tecla(Qt::Key_Return, false), true},
-        {"IntroNumerico", tecla(Qt::Key_Enter, false), true},
-        {"Esc", tecla(Qt::Key_Escape, false), false},
-        {"IntroEnCancelar", tecla(Qt::Key_Return, true), false},
-        {"CajaDeCierre", [](VentanaArchivos* v) { CajaDeCierre(v); }, false},
-        {"CierreAjeno", [](VentanaArchivos* v) { v->close(); }, true},
-    };
-    for (const auto& [nombre, accion, elige] : casos) {
-        SCOPED_TRACE(nombre);
+    enum Modo { Intro, IntroNumerico, Esc, IntroEnCancelar, Caja, Ajeno };
+    for (Modo modo : {Intro, IntroNumerico, Esc, IntroEnCancelar, Caja, Ajeno}) {
+        SCOPED_TRACE(modo);
         prueba::CarpetaTemporal carpeta;
-        EscribirRespaldos(carpeta.Ruta(), 2);
+        prueba::EscribirArchivo(carpeta / "tablas20190803-142507.resp", "");
         QPointer<VentanaArchivos> ventana = new VentanaArchivos(nullptr, Twips{96, 96});
         frmArchivos form(std::make_unique<VistaQtArchivos>(ventana), {});
         form.Directorio(carpeta.Ruta());
         ventana->show();
         ASSERT_TRUE(QTest::qWaitForWindowActive(ventana));
-        accion(ventana);
+        if (modo == IntroEnCancelar)
+            ventana->btnCancelar()->setFocus();
+        const Qt::Key teclas[] = {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape, Qt::Key_Return};
+        if (modo == Caja)
+            CajaDeCierre(ventana);
+        else if (modo == Ajeno)
+            ventana->close();
+        else
+            QTest::keyClick(QApplication::focusWidget(), teclas[modo]);
         EXPECT_FALSE(ventana->isVisible());
-        EXPECT_EQ(form.Aceptar(), elige);
+        EXPECT_EQ(form.Aceptar(), modo == Intro || modo == IntroNumerico || modo == Ajeno);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         EXPECT_TRUE(ventana);
     }
@@ -116,14 +100,13 @@ TEST(VentanaArchivos, SurcoSobreLosBotones) {
                 << x << "," << y;
 }
 
-// "Restaurar" on the real main window: the warning, then the chooser, both
-// over it. The logic's own selection is not reported back (one count), the
-// operator's click reaches the logic, "Borrar" asks over the dialog, and
-// "Seleccionar" restores the backup then selected; the dialog goes with its logic.
+// "Restaurar" on the real main window: the warning and the chooser over it, its
+// clicks and Borrar reaching the logic; the choice is restored, the dialog deleted.
 TEST(VentanaArchivos, RestaurarDesdeLaVentanaPrincipal) {
     prueba::CarpetaTemporal carpeta;
     const std::string config = carpeta / "config/";
-    EscribirRespaldos(config, 3);
+    prueba::EscribirArchivo(config + "tablas20190803-142507.resp", "");
+    prueba::EscribirArchivo(config + "tablas20191015-171500.resp", "");
     std::vector<std::string> contados;
     std::string restaurado;
     TareasVesmadur tareas;
@@ -135,7 +118,7 @@ TEST(VentanaArchivos, RestaurarDesdeLaVentanaPrincipal) {
         restaurado = respaldo;
         return ResultadoRestauracion{};
     };
-    VentanaReal v({1, carpeta.Ruta(), config + "tablas.orv", ""}, 0, tareas);
+    VentanaReal v(tareas, 0, {1, carpeta.Ruta(), config + "tablas.orv", ""});
 
     Responder(QMessageBox::Ok, [&](QMessageBox* caja) {
         EXPECT_EQ(caja->standardButtons(), QMessageBox::Ok);
@@ -153,17 +136,17 @@ TEST(VentanaArchivos, RestaurarDesdeLaVentanaPrincipal) {
         EXPECT_EQ(lista->currentRow(), 0);
         EXPECT_EQ(contados.size(), 1u);
         QTest::mouseClick(lista->viewport(), Qt::LeftButton, {},
-                          lista->visualItemRect(lista->item(2)).center());
+                          lista->visualItemRect(lista->item(1)).center());
         EXPECT_EQ(contados.size(), 2u);
-        EXPECT_EQ(contados.back(), RutaDeRespaldo(config, RespaldosDeCarpeta(config)[2].Sello));
+        EXPECT_EQ(contados.back(), RutaDeRespaldo(config, RespaldosDeCarpeta(config)[1].Sello));
         EXPECT_TRUE(
             w->etqInfo()->text().startsWith("Marcaciones a ajustar: 7\n\n\nRespaldo NO ajustado"));
         QWidget* padre = nullptr;
         Responder(QMessageBox::Yes, [&](QMessageBox* caja) { padre = caja->parentWidget(); });
         w->btnBorrar()->click();
         EXPECT_EQ(padre, w);
-        EXPECT_EQ(lista->count(), 2);
-        EXPECT_EQ(lista->currentRow(), 1);
+        EXPECT_EQ(lista->count(), 1);
+        EXPECT_EQ(lista->currentRow(), 0);
         w->btnAceptar()->click();
     });
     v.ventana->btnRestaurar()->click();
