@@ -80,10 +80,8 @@ TEST(InstanciaUnica, CarpetaDeEjecucionAjenaNoSeUsa) {
     EXPECT_EQ(InstanciaUnica::RutaPredeterminada().parent_path(), carpeta.Ruta());
 }
 
-// A lock that cannot be ours is not taken for another copy, and never makes
-// the start wait: a path through a regular file (unopenable even by root), a
-// FIFO (an ordinary open would block), another user's file (held forever, for
-// all we know) and a link, even to a file of ours (followed, it leads anywhere).
+// A lock that cannot be ours is no other copy and never makes the start wait: a path
+// through a file, a FIFO, another user's file, a link (followed, it leads anywhere).
 TEST(InstanciaUnica, BloqueoQueNoPuedeSerPropioNoSeConfundeConOtraCopia) {
     CarpetaTemporal carpeta;
     EscribirArchivo(carpeta / "archivo", "x");

@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 #include <map>
-#include <ostream>
 #include <regex>
 
 namespace vesmadur {
@@ -18,9 +17,8 @@ const std::string kTitulo = "Lista de archivos de configuración respaldados";
 const std::string kA = "tablas20190803-142507.resp", kB = "tablas20190804-090000.resp",
                   kC = "tablas20200101-000000.resp";
 
-// The chooser over a real folder holding `archivos`, listed through `sufijo`
-// after the folder's path. Each backup counts what `cuentas` gives its name
-// (the real count is the main window's, tested there).
+// The chooser over a real folder holding `archivos`, listed through `sufijo` after
+// its path; each backup counts what `cuentas` gives its name (else 0).
 struct Selector {
     explicit Selector(const std::vector<std::string>& archivos,
                       std::map<std::string, int> cuentas = {}, const std::string& sufijo = "/") {
@@ -58,21 +56,19 @@ struct Selector {
     std::vector<std::string> contadas;
 };
 
-// Which files of a folder are listed, in the folder's own order, and what is
-// selected after listing.
+// Which files of a folder are listed, in the folder's order, and what is selected.
 struct Listado {
     const char* Nombre;
     std::vector<std::string> Archivos, Listados;
     std::string Sufijo = "/";
-    friend void PrintTo(const Listado& l, std::ostream* os) { *os << l.Nombre; }
 };
 
 const Listado kListados[] = {
-    {"SinRespaldos", {"tablas.orv", "notas.txt"}, {}},
     {"CasiCoinciden",
-     {"TABLAS20190803-142507.resp", "tablas20190803-1425.resp", "tablas20190803-142507.RESP",
-      "tablas20190803-142507.resp.bak", "xtablas20190803-142507.resp", "tablas2019O803-142507.resp",
-      "tablas20190803_142507.resp", "tablas20190803-142507.res", "tablas20190803-1425070.resp"},
+     {"tablas.orv", "TABLAS20190803-142507.resp", "tablas20190803-1425.resp",
+      "tablas20190803-142507.RESP", "tablas20190803-142507.resp.bak", "xtablas20190803-142507.resp",
+      "tablas2019O803-142507.resp", "tablas20190803_142507.resp", "tablas20190803-142507.res",
+      "tablas20190803-1425070.resp"},
      {}},
     {"TresRespaldos", {kA, "tablas.orv", kB, kC}, {kA, kB, kC}},
     {"SinSeparadorFinal", {kA, kB, kC}, {kA, kB, kC}, ""},
@@ -125,8 +121,7 @@ TEST(FechaRespaldo, AnioMesAbreviadoDeLaLocalidadDiaYHoraDe24) {
     }
 }
 
-// The information text of each backup as it is selected, lines as the
-// operator reads them.
+// The information text of each backup as it is selected.
 TEST(InfoRespaldo, CuentaYSiNoSinConDelElegido) {
     Selector s({kA, kB}, {{kA, 3}, {kB, 0}});
     const std::string nota = "\r\n\r\n\r\nNota:\r\nSi selecciona este archivo para restaurar, "
@@ -144,10 +139,8 @@ TEST(InfoRespaldo, CuentaYSiNoSinConDelElegido) {
     EXPECT_EQ(s.contadas.back(), s.Ruta(listados[1]));
 }
 
-// How the shown chooser ends: "Seleccionar" hides it with its choice,
-// "Cancelar" and the operator's close box with none; a close by the program
-// is not the operator's and goes ahead. A later click outside the list
-// changes nothing, and nothing is deleted.
+// "Seleccionar" hides the chooser with its choice, "Cancelar" and the close box with
+// none; the program's close goes ahead. A click outside the list changes nothing.
 TEST(CerrarSelector, SeleccionarEligeCancelarYLaCajaNo) {
     for (int como : {0, 1, 2}) {
         SCOPED_TRACE(como);
@@ -181,7 +174,6 @@ struct Borrado {
     std::vector<int> Quedan;
     int Seleccionada;
     bool YaNoEstaba = false;
-    friend void PrintTo(const Borrado& b, std::ostream* os) { *os << b.Nombre; }
 };
 
 const Borrado kBorrados[] = {
