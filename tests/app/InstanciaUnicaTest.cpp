@@ -48,7 +48,6 @@ TEST(InstanciaUnica, SegundaCopiaRechazadaHastaQueLaPrimeraMuere) {
     const auto bloqueo = carpeta / "vesmadur.lock";
     Proceso primera(Copia(bloqueo));
     ASSERT_EQ(primera.Linea(), "VENTANA");
-
     Proceso segunda(Copia(bloqueo));
     EXPECT_EQ(segunda.Linea(), "AVISO Vesmadur|El programa ya ha sido cargado anteriormente.");
     EXPECT_EQ(segunda.Esperar(), 0);

@@ -20,8 +20,7 @@ inline Respuesta SiguienteRespuesta(std::deque<Respuesta>& respuestas) {
     return r;
 }
 
-// The backup chooser's view: records what its logic shows; while it is shown
-// modally, `AlMostrar` acts as the operator.
+// The chooser's view: records what its logic shows; `AlMostrar` acts while it is shown.
 class VistaArchivosGuionada final : public VistaArchivos {
 public:
     void Conectar(frmArchivos* f) override { Formulario = f; }
@@ -51,8 +50,7 @@ public:
     bool Aceptar = true, Borrar = true, Visible = false;
 };
 
-// A view that records what the window logic shows and answers message boxes
-// from a script, standing in for the operator.
+// The main window's view: records what its logic shows, answers boxes from a script.
 class VistaGuionada final : public VistaVesmadur {
 public:
     void PonerTitulo(const std::string& t) override { Titulo = t; }
@@ -84,8 +82,7 @@ public:
         return vista;
     }
     void Mostrar() override { Visible = true; }
-    // Behaves as the window system does: the close request first, which the
-    // program's own close never has refused, then the unload.
+    // As the window system: the close request (never refused to the program), the unload.
     void CerrarVentana() override {
         if (CierresContados)
             ++*CierresContados;

@@ -121,32 +121,28 @@ TEST(FechaRespaldo, AnioMesAbreviadoDeLaLocalidadDiaYHoraDe24) {
     }
 }
 
-// The information text of each backup as it is selected.
-TEST(InfoRespaldo, CuentaYSiNoSinConDelElegido) {
-    Selector s({kA, kB}, {{kA, 3}, {kB, 0}});
-    const std::string nota = "\r\n\r\n\r\nNota:\r\nSi selecciona este archivo para restaurar, "
-                             "las marcaciones quedaran";
-    const std::map<std::string, std::string> textos = {
-        {kA, "Marcaciones a ajustar: 3\r\n\r\n\r\nRespaldo NO ajustado a nuevas marcaciones." +
-                 nota + " SIN el ajuste para la nueva marcacion de cofetel 2019."},
-        {kB, "Marcaciones a ajustar: 0\r\n\r\n\r\nRespaldo SI ajustado a nuevas marcaciones." +
-                 nota + " CON el ajuste para la nueva marcacion de cofetel 2019."}};
-    const auto listados = s.Listados();
-    EXPECT_EQ(s.vista->Info, textos.at(listados[0]));
-    s.Click(1);
-    EXPECT_EQ(s.vista->Info, textos.at(listados[1]));
-    EXPECT_EQ(s.form->MarcacionesRespaldo(), listados[1] == kA ? 3 : 0);
-    EXPECT_EQ(s.contadas.back(), s.Ruta(listados[1]));
-}
+// The information text of a backup by its count of old-style entries.
+const std::string kNota = "\r\n\r\n\r\nNota:\r\nSi selecciona este archivo para restaurar, "
+                          "las marcaciones quedaran";
+const std::map<int, std::string> kInfo = {
+    {3, "Marcaciones a ajustar: 3\r\n\r\n\r\nRespaldo NO ajustado a nuevas marcaciones." + kNota +
+            " SIN el ajuste para la nueva marcacion de cofetel 2019."},
+    {0, "Marcaciones a ajustar: 0\r\n\r\n\r\nRespaldo SI ajustado a nuevas marcaciones." + kNota +
+            " CON el ajuste para la nueva marcacion de cofetel 2019."}};
 
-// "Seleccionar" hides the chooser with its choice, "Cancelar" and the close box with
-// none; the program's close goes ahead. A click outside the list changes nothing.
-TEST(CerrarSelector, SeleccionarEligeCancelarYLaCajaNo) {
+// Each backup selected shows its count; "Seleccionar" hides the chooser with its choice,
+// "Cancelar" and the close box with none, the program's close goes ahead.
+TEST(ElegirRespaldo, MuestraSuInfoYSoloSeleccionarLoEntrega) {
     for (int como : {0, 1, 2}) {
         SCOPED_TRACE(como);
-        Selector s({kA, kB});
+        Selector s({kA, kB}, {{kA, 3}});
+        const auto listados = s.Listados();
+        EXPECT_EQ(s.vista->Info, kInfo.at(listados[0] == kA ? 3 : 0));
         s.Click(1);
-        const std::string elegido = como == 0 ? s.Ruta(s.Listados()[1]) : "";
+        EXPECT_EQ(s.vista->Info, kInfo.at(listados[1] == kA ? 3 : 0));
+        EXPECT_EQ(s.form->MarcacionesRespaldo(), listados[1] == kA ? 3 : 0);
+        EXPECT_EQ(s.contadas.back(), s.Ruta(listados[1]));
+        const std::string elegido = como == 0 ? s.Ruta(listados[1]) : "";
         s.form->MostrarModal();
         EXPECT_FALSE(s.form->AlPedirCierre(OrigenCierre::Programa));
         EXPECT_TRUE(s.vista->Visible);
@@ -159,7 +155,7 @@ TEST(CerrarSelector, SeleccionarEligeCancelarYLaCajaNo) {
         EXPECT_FALSE(s.vista->Visible);
         EXPECT_EQ(s.form->ArchivoSel(), elegido);
         EXPECT_EQ(s.form->Aceptar(), como == 0);
-        s.form->List1Click(7);
+        s.form->List1Click(7); // outside the list: no change
         EXPECT_EQ(s.form->ArchivoSel(), elegido);
         EXPECT_EQ(Nombres(s.carpeta.Ruta()), (std::vector{kA, kB}));
     }
@@ -199,7 +195,6 @@ TEST_P(BorrarRespaldo, PreguntaBorraYEligeElVecino) {
         fs::remove(s.Ruta(listados[caso.Elegida]));
     s.vista->Respuestas = {caso.Contesta};
     s.form->btnBorrarPulsado();
-
     EXPECT_EQ(s.vista->Preguntas,
               std::vector<std::string>(caso.Elegida >= 0 ? 1 : 0,
                                        kTitulo + "|¿Deseas borrar el archivo seleccionado?"));

@@ -145,7 +145,6 @@ TEST_P(PulsarAjustar, ConfirmaCorreUnaVezYDejaSoloCerrar) {
     p.vista->Respuestas = {caso.Contesta, caso.Contesta};
     p.Ventana().btnAjustarPulsado();
     p.Ventana().btnAjustarPulsado();
-
     EXPECT_EQ(corridas, caso.Corridas);
     EXPECT_EQ(p.vista->Cajas,
               std::vector<std::string>(caso.HayCorrida ? 2 - caso.Corridas : 0, kConfirmacion));
@@ -208,7 +207,6 @@ TEST_P(PulsarRestaurar, AvisaEligeYRestauraUnaVez) {
     };
     p.Ventana().btnRestaurarPulsado();
     p.Ventana().btnRestaurarPulsado();
-
     const bool restaurado = caso.LineaResultado != nullptr;
     EXPECT_EQ(p.vista->Cajas, std::vector<std::string>(restaurado ? 1 : 2, kAviso));
     EXPECT_EQ(titulo, "Lista de archivos de configuración respaldados");
@@ -243,6 +241,7 @@ TEST(CerrarPrograma, CadaCierreLiberaLaVentanaUnaVezSinCorrerNada) {
         Programa p(Instalado(modo == EnLaConfirmacion ? 3 : 0, tareas, 1, dir.Ruta()));
         auto* principal = p.principal.get();
         p.vista->CierresContados = &cierresPedidos;
+        p.vista->Respuestas = {Respuesta::Si};
         p.vista->AlPreguntar = [principal] { principal->CerrarPrograma(); };
         p.vista->EnElSelector = [principal](frmArchivos& f) {
             principal->CerrarPrograma();
@@ -255,7 +254,6 @@ TEST(CerrarPrograma, CadaCierreLiberaLaVentanaUnaVezSinCorrerNada) {
             ASSERT_FALSE(p.Ventana().AlPedirCierre(OrigenCierre::ControlVentana));
             p.Ventana().AlDescargar();
         } else if (modo == EnLaConfirmacion) {
-            p.vista->Respuestas = {Respuesta::Si};
             p.Ventana().btnAjustarPulsado();
         } else {
             p.Ventana().btnRestaurarPulsado();

@@ -1,7 +1,6 @@
 #pragma once
 
-// What the widget tests share: the real main window, the operator's close
-// box, and the operator acting in a modal window while it is up.
+// The widget tests' real main window, the close box, and the operator in modal windows.
 
 #include "app/basPrincipal.h"
 #include "ui/VistaQtVesmadur.h"
@@ -47,8 +46,7 @@ inline void CajaDeCierre(QWidget* ventana) {
     QApplication::sendEvent(ventana->windowHandle(), &cierre);
 }
 
-// Once a modal window of type T is up, `accion` runs on it from that
-// window's own event loop, as the operator would act.
+// Once a modal window of type T is up, `accion` runs on it from that window's own loop.
 template <class T> void CuandoAparezca(std::function<void(T*)> accion, int intentos = 1000) {
     QTimer::singleShot(0, [=] {
         if (auto* w = qobject_cast<T*>(QApplication::activeModalWidget()); w && w->isVisible())

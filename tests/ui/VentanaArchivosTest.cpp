@@ -37,7 +37,6 @@ TEST(VentanaArchivos, DisposicionTextosYFuentesA96Ppp) {
     EXPECT_TRUE(v.etqInfo()->wordWrap());
     EXPECT_EQ(v.minimumSize(), QSize(527, 305));
     EXPECT_EQ(v.maximumSize(), QSize(527, 305));
-
     // The list first, then Tab through the buttons in the designed order.
     v.show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&v));
@@ -119,7 +118,6 @@ TEST(VentanaArchivos, RestaurarDesdeLaVentanaPrincipal) {
         return ResultadoRestauracion{};
     };
     VentanaReal v(tareas, 0, {1, carpeta.Ruta(), config + "tablas.orv", ""});
-
     Responder(QMessageBox::Ok, [&](QMessageBox* caja) {
         EXPECT_EQ(caja->standardButtons(), QMessageBox::Ok);
         EXPECT_EQ(caja->icon(), QMessageBox::Warning);

@@ -106,7 +106,6 @@ TEST(VentanaVesmadur, ConfirmacionYOcupadoLaCajaDeCierreNoCierraYLuegoSi) {
     v.ventana->btnAjustar()->click();
     EXPECT_EQ(corridas, 0);
     EXPECT_TRUE(v.ventana->btnAjustar()->isEnabled());
-
     Responder(QMessageBox::Yes);
     v.ventana->btnAjustar()->click();
     EXPECT_EQ(corridas, 1);
