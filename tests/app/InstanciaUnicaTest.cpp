@@ -46,14 +46,11 @@ std::function<int()> Copia(const std::string& bloqueo) {
 TEST(InstanciaUnica, SegundaCopiaRechazadaHastaQueLaPrimeraMuere) {
     CarpetaTemporal carpeta;
     const auto bloqueo = carpeta / "vesmadur.lock";
-
     Proceso primera(Copia(bloqueo));
     ASSERT_EQ(primera.Linea(), "VENTANA");
-
     Proceso segunda(Copia(bloqueo));
     EXPECT_EQ(segunda.Linea(), "AVISO Vesmadur|El programa ya ha sido cargado anteriormente.");
     EXPECT_EQ(segunda.Esperar(), 0);
-
     // Killed without a chance to clean up: the kernel drops its lock.
     primera.Matar();
     Proceso tercera(Copia(bloqueo));
@@ -82,24 +79,19 @@ TEST(InstanciaUnica, CarpetaDeEjecucionAjenaNoSeUsa) {
     EXPECT_EQ(InstanciaUnica::RutaPredeterminada().parent_path(), carpeta.Ruta());
 }
 
-// A lock that cannot be ours is not taken for another copy, and never makes
-// the start wait.
+// A lock that cannot be ours is no other copy and never makes the start wait: a path
+// through a file, a FIFO, another user's file, a link (followed, it leads anywhere).
 TEST(InstanciaUnica, BloqueoQueNoPuedeSerPropioNoSeConfundeConOtraCopia) {
     CarpetaTemporal carpeta;
-    // A path through a regular file cannot be opened, even by root.
     EscribirArchivo(carpeta / "archivo", "x");
-    // A FIFO would block an ordinary open until someone writes to it.
     ASSERT_EQ(::mkfifo((carpeta / "fifo").c_str(), 0600), 0);
-    // A file another user owns, who could hold it forever: root gives one
-    // away, anyone else finds one of root's.
+    // Root gives a file away; anyone else finds one of root's.
     std::string ajeno = "/etc/passwd";
     if (::geteuid() == 0) {
         ajeno = EscribirArchivo(carpeta / "ajeno", "");
         ASSERT_EQ(::chown(ajeno.c_str(), 65534, 65534), 0);
     }
-    // A link, even to a file of ours: followed, it could lead anywhere.
-    EscribirArchivo(carpeta / "propio", "");
-    fs::create_symlink(carpeta / "propio", carpeta / "enlace");
+    fs::create_symlink(EscribirArchivo(carpeta / "propio", ""), carpeta / "enlace");
     for (const auto& ruta :
          {carpeta / "archivo/vesmadur.lock", carpeta / "fifo", ajeno, carpeta / "enlace"}) {
         InstanciaUnica instancia(ruta);

@@ -20,8 +20,7 @@ inline Respuesta SiguienteRespuesta(std::deque<Respuesta>& respuestas) {
     return r;
 }
 
-// The backup chooser's view: records what its logic shows; while it is shown
-// modally, `AlMostrar` acts as the operator.
+// The chooser's view: records what its logic shows; `AlMostrar` acts while it is shown.
 class VistaArchivosGuionada final : public VistaArchivos {
 public:
     void Conectar(frmArchivos* f) override { Formulario = f; }
@@ -51,16 +50,9 @@ public:
     bool Aceptar = true, Borrar = true, Visible = false;
 };
 
-// A view that records what the window logic shows and answers message boxes
-// from a script, standing in for the operator.
+// The main window's view: records what its logic shows, answers boxes from a script.
 class VistaGuionada final : public VistaVesmadur {
 public:
-    struct Caja {
-        std::string Texto;
-        std::string Titulo;
-        bool SiNo;
-    };
-
     void PonerTitulo(const std::string& t) override { Titulo = t; }
     void PonerEdicion(const std::string& t) override { Edicion = t; }
     void PonerInfo(const std::string& t) override { Info = t; }
@@ -70,13 +62,13 @@ public:
     void MostrarProgreso(bool v) override { Progreso = v; }
     void PonerPuntero(Puntero p) override { PunteroActual = p; }
     Respuesta PreguntarSiNo(const std::string& texto, const std::string& titulo) override {
-        Cajas.push_back({texto, titulo, true});
+        Cajas.push_back("SiNo|" + titulo + "|" + texto);
         if (AlPreguntar)
             AlPreguntar();
         return SiguienteRespuesta(Respuestas);
     }
     void Avisar(const std::string& texto, const std::string& titulo) override {
-        Cajas.push_back({texto, titulo, false});
+        Cajas.push_back("Aviso|" + titulo + "|" + texto);
     }
     void DibujarProgreso(float f) override { Fracciones.push_back(f); }
     void ProcesarEventos() override {
@@ -90,8 +82,7 @@ public:
         return vista;
     }
     void Mostrar() override { Visible = true; }
-    // Behaves as the window system does: the close request first, which the
-    // program's own close never has refused, then the unload.
+    // As the window system: the close request (never refused to the program), the unload.
     void CerrarVentana() override {
         if (CierresContados)
             ++*CierresContados;
@@ -103,7 +94,7 @@ public:
 
     frmVesmadur* Formulario = nullptr;
     std::deque<Respuesta> Respuestas;
-    std::vector<Caja> Cajas;
+    std::vector<std::string> Cajas; // "SiNo|title|text" or "Aviso|title|text"
     std::function<void()> AlProcesarEventos;
     // Runs while a Yes/No box is open, as the window system would let it.
     std::function<void()> AlPreguntar;

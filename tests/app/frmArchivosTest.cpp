@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 #include <map>
-#include <ostream>
 #include <regex>
 
 namespace vesmadur {
@@ -18,9 +17,8 @@ const std::string kTitulo = "Lista de archivos de configuración respaldados";
 const std::string kA = "tablas20190803-142507.resp", kB = "tablas20190804-090000.resp",
                   kC = "tablas20200101-000000.resp";
 
-// The chooser over a real folder holding `archivos`, listed through `sufijo`
-// after the folder's path. Each backup counts what `cuentas` gives its name
-// (the real count is the main window's, tested there).
+// The chooser over a real folder holding `archivos`, listed through `sufijo` after
+// its path; each backup counts what `cuentas` gives its name (else 0).
 struct Selector {
     explicit Selector(const std::vector<std::string>& archivos,
                       std::map<std::string, int> cuentas = {}, const std::string& sufijo = "/") {
@@ -58,21 +56,19 @@ struct Selector {
     std::vector<std::string> contadas;
 };
 
-// Which files of a folder are listed, in the folder's own order, and what is
-// selected after listing.
+// Which files of a folder are listed, in the folder's order, and what is selected.
 struct Listado {
     const char* Nombre;
     std::vector<std::string> Archivos, Listados;
     std::string Sufijo = "/";
-    friend void PrintTo(const Listado& l, std::ostream* os) { *os << l.Nombre; }
 };
 
 const Listado kListados[] = {
-    {"SinRespaldos", {"tablas.orv", "notas.txt"}, {}},
     {"CasiCoinciden",
-     {"TABLAS20190803-142507.resp", "tablas20190803-1425.resp", "tablas20190803-142507.RESP",
-      "tablas20190803-142507.resp.bak", "xtablas20190803-142507.resp", "tablas2019O803-142507.resp",
-      "tablas20190803_142507.resp", "tablas20190803-142507.res", "tablas20190803-1425070.resp"},
+     {"tablas.orv", "TABLAS20190803-142507.resp", "tablas20190803-1425.resp",
+      "tablas20190803-142507.RESP", "tablas20190803-142507.resp.bak", "xtablas20190803-142507.resp",
+      "tablas2019O803-142507.resp", "tablas20190803_142507.resp", "tablas20190803-142507.res",
+      "tablas20190803-1425070.resp"},
      {}},
     {"TresRespaldos", {kA, "tablas.orv", kB, kC}, {kA, kB, kC}},
     {"SinSeparadorFinal", {kA, kB, kC}, {kA, kB, kC}, ""},
@@ -125,34 +121,48 @@ TEST(FechaRespaldo, AnioMesAbreviadoDeLaLocalidadDiaYHoraDe24) {
     }
 }
 
-// The information text of the selected backup, lines as the operator reads them.
-TEST(InfoRespaldo, CuentaYSiNoSinConDelElegido) {
-    Selector s({kA, kB}, {{kA, 3}, {kB, 0}});
-    const std::string nota = "\r\n\r\n\r\nNota:\r\nSi selecciona este archivo para restaurar, "
-                             "las marcaciones quedaran";
-    const std::map<std::string, std::string> textos = {
-        {kA, "Marcaciones a ajustar: 3\r\n\r\n\r\nRespaldo NO ajustado a nuevas marcaciones." +
-                 nota + " SIN el ajuste para la nueva marcacion de cofetel 2019."},
-        {kB, "Marcaciones a ajustar: 0\r\n\r\n\r\nRespaldo SI ajustado a nuevas marcaciones." +
-                 nota + " CON el ajuste para la nueva marcacion de cofetel 2019."}};
-    const auto listados = s.Listados();
-    EXPECT_EQ(s.vista->Info, textos.at(listados[0]));
-    s.Click(1);
-    EXPECT_EQ(s.vista->Info, textos.at(listados[1]));
-    EXPECT_EQ(s.form->MarcacionesRespaldo(), listados[1] == kA ? 3 : 0);
-    EXPECT_EQ(s.contadas.back(), s.Ruta(listados[1]));
-    // Seleccionar hides the chooser with its choice; a later click outside
-    // the list changes nothing.
-    s.form->MostrarModal();
-    s.form->btnAceptarPulsado();
-    EXPECT_FALSE(s.vista->Visible);
-    EXPECT_EQ(s.form->ArchivoSel(), s.Ruta(listados[1]));
-    s.form->List1Click(7);
-    EXPECT_EQ(s.form->ArchivoSel(), s.Ruta(listados[1]));
+// The information text of a backup by its count of old-style entries.
+const std::string kNota = "\r\n\r\n\r\nNota:\r\nSi selecciona este archivo para restaurar, "
+                          "las marcaciones quedaran";
+const std::map<int, std::string> kInfo = {
+    {3, "Marcaciones a ajustar: 3\r\n\r\n\r\nRespaldo NO ajustado a nuevas marcaciones." + kNota +
+            " SIN el ajuste para la nueva marcacion de cofetel 2019."},
+    {0, "Marcaciones a ajustar: 0\r\n\r\n\r\nRespaldo SI ajustado a nuevas marcaciones." + kNota +
+            " CON el ajuste para la nueva marcacion de cofetel 2019."}};
+
+// Each backup selected shows its count; "Seleccionar" hides the chooser with its choice,
+// "Cancelar" and the close box with none, the program's close goes ahead.
+TEST(ElegirRespaldo, MuestraSuInfoYSoloSeleccionarLoEntrega) {
+    for (int como : {0, 1, 2}) {
+        SCOPED_TRACE(como);
+        Selector s({kA, kB}, {{kA, 3}});
+        const auto listados = s.Listados();
+        EXPECT_EQ(s.vista->Info, kInfo.at(listados[0] == kA ? 3 : 0));
+        s.Click(1);
+        EXPECT_EQ(s.vista->Info, kInfo.at(listados[1] == kA ? 3 : 0));
+        EXPECT_EQ(s.form->MarcacionesRespaldo(), listados[1] == kA ? 3 : 0);
+        EXPECT_EQ(s.contadas.back(), s.Ruta(listados[1]));
+        const std::string elegido = como == 0 ? s.Ruta(listados[1]) : "";
+        s.form->MostrarModal();
+        EXPECT_FALSE(s.form->AlPedirCierre(OrigenCierre::Programa));
+        EXPECT_TRUE(s.vista->Visible);
+        if (como == 0)
+            s.form->btnAceptarPulsado();
+        else if (como == 1)
+            s.form->btnCancelarPulsado();
+        else
+            EXPECT_TRUE(s.form->AlPedirCierre(OrigenCierre::ControlVentana));
+        EXPECT_FALSE(s.vista->Visible);
+        EXPECT_EQ(s.form->ArchivoSel(), elegido);
+        EXPECT_EQ(s.form->Aceptar(), como == 0);
+        s.form->List1Click(7); // outside the list: no change
+        EXPECT_EQ(s.form->ArchivoSel(), elegido);
+        EXPECT_EQ(Nombres(s.carpeta.Ruta()), (std::vector{kA, kB}));
+    }
 }
 
-// "Borrar" on entry `Elegida` of the listing: what is left, and which of the
-// listed backups is selected afterwards (-1: none).
+// "Borrar" on entry `Elegida` of the listing (-1: none, nothing asked): what
+// is left, and which of the listed backups is selected afterwards (-1: none).
 struct Borrado {
     const char* Nombre;
     int Respaldos, Elegida;
@@ -160,7 +170,6 @@ struct Borrado {
     std::vector<int> Quedan;
     int Seleccionada;
     bool YaNoEstaba = false;
-    friend void PrintTo(const Borrado& b, std::ostream* os) { *os << b.Nombre; }
 };
 
 const Borrado kBorrados[] = {
@@ -170,6 +179,7 @@ const Borrado kBorrados[] = {
     {"ElUnicoDejaLaListaVacia", 1, 0, Respuesta::Si, {}, -1},
     {"NoNoCambiaNada", 3, 1, Respuesta::No, {0, 1, 2}, 1},
     {"DesaparecidoSoloSeVuelveAListar", 3, 1, Respuesta::Si, {0, 2}, 2, true},
+    {"SinEleccionNoPreguntaNiBorra", 1, -1, Respuesta::Si, {0}, -1},
 };
 
 class BorrarRespaldo : public ::testing::TestWithParam<Borrado> {};
@@ -185,17 +195,15 @@ TEST_P(BorrarRespaldo, PreguntaBorraYEligeElVecino) {
         fs::remove(s.Ruta(listados[caso.Elegida]));
     s.vista->Respuestas = {caso.Contesta};
     s.form->btnBorrarPulsado();
-
     EXPECT_EQ(s.vista->Preguntas,
-              std::vector<std::string>{kTitulo + "|¿Deseas borrar el archivo seleccionado?"});
+              std::vector<std::string>(caso.Elegida >= 0 ? 1 : 0,
+                                       kTitulo + "|¿Deseas borrar el archivo seleccionado?"));
     std::vector<std::string> quedan;
     for (int i : caso.Quedan)
         quedan.push_back(listados[i]);
     EXPECT_EQ(s.Listados(), quedan);
-    EXPECT_EQ(Nombres(s.carpeta.Ruta()), [&] {
-        std::sort(quedan.begin(), quedan.end());
-        return quedan;
-    }());
+    std::sort(quedan.begin(), quedan.end());
+    EXPECT_EQ(Nombres(s.carpeta.Ruta()), quedan);
     const std::string elegido = caso.Seleccionada >= 0 ? s.Ruta(listados[caso.Seleccionada]) : "";
     EXPECT_EQ(s.form->ArchivoSel(), elegido);
     EXPECT_EQ(s.vista->Seleccion, s.form->Seleccion());
@@ -204,29 +212,6 @@ TEST_P(BorrarRespaldo, PreguntaBorraYEligeElVecino) {
     // With nothing left to select, the text of the deleted backup stays.
     if (elegido.empty()) {
         EXPECT_EQ(s.vista->Info, infoAntes);
-    }
-}
-
-// Nothing selected: "Borrar" asks nothing; "Cancelar" and the operator's
-// close box give the caller no choice and keep the chooser loaded; a close
-// by the program is not the operator's and goes ahead.
-TEST(CerrarSelector, SinRespaldosBorrarNoHaceNadaYCancelarOLaCajaNoEligen) {
-    for (bool caja : {false, true}) {
-        Selector s({kA});
-        Selector vacio({});
-        vacio.form->btnBorrarPulsado();
-        EXPECT_TRUE(vacio.vista->Preguntas.empty());
-        s.form->MostrarModal();
-        EXPECT_FALSE(s.form->AlPedirCierre(OrigenCierre::Programa));
-        EXPECT_TRUE(s.vista->Visible);
-        if (!caja)
-            s.form->btnCancelarPulsado();
-        else if (!s.form->AlPedirCierre(OrigenCierre::ControlVentana))
-            ADD_FAILURE() << "the close box was not refused";
-        EXPECT_FALSE(s.vista->Visible);
-        EXPECT_EQ(s.form->ArchivoSel(), "");
-        EXPECT_FALSE(s.form->Aceptar());
-        EXPECT_EQ(Nombres(s.carpeta.Ruta()), std::vector{kA});
     }
 }
 

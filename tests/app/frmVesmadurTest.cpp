@@ -3,7 +3,6 @@
 #include "ayudas/Archivos.h"
 
 #include <gtest/gtest.h>
-#include <ostream>
 #include <vector>
 
 namespace vesmadur {
@@ -12,9 +11,15 @@ namespace {
 using namespace prueba;
 
 const std::string kTitulo = "Orvanto - Nueva Marcacion Cofetel 2019";
+// The boxes of "Ajustar" and "Restaurar", as the scripted view records them.
+const std::string kConfirmacion =
+    "SiNo|" + kTitulo +
+    "|Le recomendamos cerrar el programa ORVANTO antes de iniciar.\r\n\r\n"
+    "¿Desea iniciar el proceso de ajuste de marcaciones?";
+const std::string kAviso =
+    "Aviso|" + kTitulo + "|Le recomendamos cerrar el programa ORVANTO antes de continuar.";
 
-// The work of a window on an installation found with `cuenta` old-style
-// entries, besides `tareas`.
+// `tareas` on an installation found with `cuenta` old-style entries.
 TareasVesmadur Instalado(std::int32_t cuenta, TareasVesmadur tareas = {}, std::int16_t edicion = 1,
                          std::string dir = "/opt/orvanto/") {
     tareas.DetectarInstalacion = [=] {
@@ -25,8 +30,7 @@ TareasVesmadur Instalado(std::int32_t cuenta, TareasVesmadur tareas = {}, std::i
     return tareas;
 }
 
-// The entry procedure with a scripted window and the test's work behind it
-// (the refused second copy is a real process, in InstanciaUnicaTest).
+// The entry procedure, started, with a scripted window and the test's work behind it.
 struct Programa {
     explicit Programa(TareasVesmadur tareas = {}) {
         basPrincipal::Plataforma p;
@@ -38,18 +42,15 @@ struct Programa {
             return form;
         };
         principal = std::make_unique<basPrincipal>(std::move(p));
+        Cargado = principal->Main();
     }
     Programa(const Programa&) = delete; // the platform's answers point here
 
     frmVesmadur& Ventana() { return *principal->Ventana(); }
-    // Presses "Ajustar" and gives `respuesta` to the confirmation.
-    void Ajustar(Respuesta respuesta = Respuesta::Si) {
-        vista->Respuestas = {respuesta};
-        Ventana().btnAjustarPulsado();
-    }
 
     VistaGuionada* vista = nullptr;
     std::unique_ptr<basPrincipal> principal;
+    bool Cargado = false;
 };
 
 std::string Lineas(const std::vector<std::string>& lineas) {
@@ -69,7 +70,6 @@ struct Situacion {
     const char* LineaEdicion;
     bool Ajustar, Restaurar;
     std::vector<std::string> Panel;
-    friend void PrintTo(const Situacion& s, std::ostream* os) { *os << s.Nombre; }
 };
 
 // clang-format off
@@ -95,7 +95,7 @@ class CargaVentana : public ::testing::TestWithParam<Situacion> {};
 TEST_P(CargaVentana, PanelEdicionYBotones) {
     const auto& s = GetParam();
     Programa p(s.Edicion ? Instalado(s.Cuenta, {}, s.Edicion, s.Dir) : TareasVesmadur{});
-    ASSERT_TRUE(p.principal->Main());
+    ASSERT_TRUE(p.Cargado);
     EXPECT_TRUE(p.vista->Visible);
     EXPECT_EQ(p.vista->Titulo, kTitulo);
     EXPECT_EQ(p.vista->Edicion, s.LineaEdicion);
@@ -105,7 +105,6 @@ TEST_P(CargaVentana, PanelEdicionYBotones) {
     EXPECT_TRUE(p.vista->Cerrar);
     EXPECT_FALSE(p.vista->Progreso);
     EXPECT_EQ(p.vista->PunteroActual, Puntero::Predeterminado);
-    EXPECT_EQ(p.Ventana().MarcacionesDetectadas(), s.Cuenta);
 }
 
 INSTANTIATE_TEST_SUITE_P(Situaciones, CargaVentana, ::testing::ValuesIn(kSituaciones),
@@ -118,7 +117,6 @@ struct Pulsacion {
     bool HayCorrida;
     Respuesta Contesta;
     int Corridas;
-    friend void PrintTo(const Pulsacion& p, std::ostream* os) { *os << p.Nombre; }
 };
 
 class PulsarAjustar : public ::testing::TestWithParam<Pulsacion> {};
@@ -126,52 +124,37 @@ class PulsarAjustar : public ::testing::TestWithParam<Pulsacion> {};
 TEST_P(PulsarAjustar, ConfirmaCorreUnaVezYDejaSoloCerrar) {
     const auto& caso = GetParam();
     int corridas = 0;
-    Programa* p = nullptr;
     TareasVesmadur tareas;
     if (caso.HayCorrida)
         tareas.AjustarMarcaciones = [&](frmVesmadur& f) {
             ++corridas;
+            const auto& vista = static_cast<VistaGuionada&>(f.Vista());
             EXPECT_TRUE(f.Ocupado());
-            EXPECT_TRUE(p->vista->Progreso);
-            EXPECT_FALSE(p->vista->Ajustar);
-            EXPECT_EQ(p->vista->PunteroActual, Puntero::Espera);
-            // Busy: "Cerrar" and the close box are refused, the program's
-            // and the session's closes are not.
+            EXPECT_TRUE(vista.Progreso);
+            EXPECT_FALSE(vista.Ajustar);
+            EXPECT_EQ(vista.PunteroActual, Puntero::Espera);
+            // Busy: "Cerrar" and the close box are refused, other closes not.
             f.btnCerrarPulsado();
             EXPECT_FALSE(f.Descargada());
             EXPECT_TRUE(f.AlPedirCierre(OrigenCierre::ControlVentana));
             EXPECT_FALSE(f.AlPedirCierre(OrigenCierre::Programa));
             EXPECT_FALSE(f.AlPedirCierre(OrigenCierre::Sesion));
-            f.EscribirEncabezado();
-            f.AgregarLinea("Respaldando configuracion...");
-            f.AgregarLinea();
         };
-    Programa programa(Instalado(7, tareas));
-    ASSERT_TRUE(programa.principal->Main());
-    p = &programa;
-    const auto infoAntes = p->vista->Info;
-    p->Ajustar(caso.Contesta);
-    p->Ajustar(caso.Contesta);
-
+    Programa p(Instalado(7, tareas));
+    const auto infoAntes = p.vista->Info;
+    p.vista->Respuestas = {caso.Contesta, caso.Contesta};
+    p.Ventana().btnAjustarPulsado();
+    p.Ventana().btnAjustarPulsado();
     EXPECT_EQ(corridas, caso.Corridas);
-    ASSERT_EQ(p->vista->Cajas.size(), caso.HayCorrida ? 2u - caso.Corridas : 0u);
-    for (const auto& caja : p->vista->Cajas) {
-        EXPECT_EQ(caja.Texto, "Le recomendamos cerrar el programa ORVANTO antes de iniciar.\r\n"
-                              "\r\n¿Desea iniciar el proceso de ajuste de marcaciones?");
-        EXPECT_EQ(caja.Titulo, kTitulo);
-        EXPECT_TRUE(caja.SiNo);
-    }
-    EXPECT_EQ(p->vista->Info, caso.Corridas ? "Directorio: \r\n    /opt/orvanto/\r\n"
-                                              "Respaldando configuracion...\r\n\r\n"
-                                            : infoAntes);
-    EXPECT_EQ(p->Ventana().Info(), p->vista->Info);
-    EXPECT_EQ(p->vista->Ajustar, caso.Corridas == 0);
-    EXPECT_FALSE(p->vista->Restaurar);
-    EXPECT_TRUE(p->vista->Cerrar);
-    EXPECT_FALSE(p->Ventana().Ocupado());
-    EXPECT_FALSE(p->vista->Progreso);
-    EXPECT_EQ(p->vista->PunteroActual, Puntero::Predeterminado);
-    EXPECT_FALSE(p->Ventana().AlPedirCierre(OrigenCierre::ControlVentana));
+    EXPECT_EQ(p.vista->Cajas,
+              std::vector<std::string>(caso.HayCorrida ? 2 - caso.Corridas : 0, kConfirmacion));
+    EXPECT_EQ(p.vista->Info, infoAntes); // the panel is the run's to write
+    EXPECT_EQ(p.vista->Ajustar, caso.Corridas == 0);
+    EXPECT_FALSE(p.vista->Restaurar);
+    EXPECT_FALSE(p.Ventana().Ocupado());
+    EXPECT_FALSE(p.vista->Progreso);
+    EXPECT_EQ(p.vista->PunteroActual, Puntero::Predeterminado);
+    EXPECT_FALSE(p.Ventana().AlPedirCierre(OrigenCierre::ControlVentana));
 }
 
 INSTANTIATE_TEST_SUITE_P(Casos, PulsarAjustar,
@@ -187,26 +170,20 @@ struct Restauracion {
     std::function<void(frmArchivos&)> Operador;
     ResultadoRestauracion Resultado;
     const char* LineaResultado; // null: nothing restored
-    friend void PrintTo(const Restauracion& r, std::ostream* os) { *os << r.Nombre; }
 };
 
 using Paso = ResultadoRestauracion::Paso;
+const auto kElegir = &frmArchivos::btnAceptarPulsado;
+// clang-format off
 const Restauracion kRestauraciones[] = {
-    {"Seleccionar", &frmArchivos::btnAceptarPulsado, {}, "Respaldo hecho exitosamente."},
-    {"NoSeEliminaLaActual",
-     &frmArchivos::btnAceptarPulsado,
-     {Paso::Eliminar, "en uso"},
+    {"Seleccionar", kElegir, {}, "Respaldo hecho exitosamente."},
+    {"NoSeEliminaLaActual", kElegir, {Paso::Eliminar, "en uso"},
      "Error al eliminar la configuracion actual: en uso"},
-    {"NoSeCopia",
-     &frmArchivos::btnAceptarPulsado,
-     {Paso::Copiar, "no existe"},
+    {"NoSeCopia", kElegir, {Paso::Copiar, "no existe"},
      "Error al intentar copiar la configuracion de respaldo: no existe"},
     {"Cancelar", &frmArchivos::btnCancelarPulsado, {}, nullptr},
-    {"CajaDeCierre",
-     [](frmArchivos& f) { f.AlPedirCierre(OrigenCierre::ControlVentana); },
-     {},
-     nullptr},
 };
+// clang-format on
 
 class PulsarRestaurar : public ::testing::TestWithParam<Restauracion> {};
 
@@ -221,7 +198,6 @@ TEST_P(PulsarRestaurar, AvisaEligeYRestauraUnaVez) {
         return caso.Resultado;
     };
     Programa p(Instalado(0, tareas, 1, dir.Ruta()));
-    ASSERT_TRUE(p.principal->Main());
     const auto infoAntes = p.vista->Info;
     std::string titulo;
     p.vista->EnElSelector = [&](frmArchivos& f) {
@@ -231,13 +207,8 @@ TEST_P(PulsarRestaurar, AvisaEligeYRestauraUnaVez) {
     };
     p.Ventana().btnRestaurarPulsado();
     p.Ventana().btnRestaurarPulsado();
-
     const bool restaurado = caso.LineaResultado != nullptr;
-    ASSERT_EQ(p.vista->Cajas.size(), restaurado ? 1u : 2u);
-    EXPECT_EQ(p.vista->Cajas[0].Texto,
-              "Le recomendamos cerrar el programa ORVANTO antes de continuar.");
-    EXPECT_EQ(p.vista->Cajas[0].Titulo, kTitulo);
-    EXPECT_FALSE(p.vista->Cajas[0].SiNo);
+    EXPECT_EQ(p.vista->Cajas, std::vector<std::string>(restaurado ? 1 : 2, kAviso));
     EXPECT_EQ(titulo, "Lista de archivos de configuración respaldados");
     EXPECT_EQ(llamadas, restaurado ? std::vector{respaldo + " -> " + dir / "config/tablas.orv"}
                                    : std::vector<std::string>{});
@@ -247,61 +218,50 @@ TEST_P(PulsarRestaurar, AvisaEligeYRestauraUnaVez) {
                                            "Presiona el boton <Cerrar> para terminar."})
                                  : infoAntes);
     EXPECT_EQ(p.vista->Restaurar, !restaurado);
-    EXPECT_FALSE(p.vista->Ajustar);
-    EXPECT_TRUE(p.vista->Cerrar);
 }
 
 INSTANTIATE_TEST_SUITE_P(Casos, PulsarRestaurar, ::testing::ValuesIn(kRestauraciones),
                          [](const auto& caso) { return std::string(caso.param.Nombre); });
 
-// "Cerrar" and the close box both unload the window once and release it;
-// the unload's own call of CerrarPrograma, and any later one, find nothing.
-TEST(CerrarPrograma, CerrarYCajaDescarganUnaVezYVacianLaReferencia) {
-    for (bool caja : {false, true}) {
-        Programa p(Instalado(0));
-        ASSERT_TRUE(p.principal->Main());
-        int cierresPedidos = 0;
-        p.vista->CierresContados = &cierresPedidos;
-        if (caja) {
-            ASSERT_FALSE(p.Ventana().AlPedirCierre(OrigenCierre::ControlVentana));
-            p.Ventana().AlDescargar();
-        } else {
-            p.Ventana().btnCerrarPulsado();
-        }
-        EXPECT_EQ(cierresPedidos, caja ? 0 : 1);
-        EXPECT_EQ(p.principal->Ventana(), nullptr);
-        p.principal->CerrarPrograma();
-        EXPECT_EQ(p.principal->Ventana(), nullptr);
-    }
-}
-
-// The program closing while the confirmation or the chooser is open: nothing
-// runs, and the window is released when the action ends, not under its feet.
-TEST(CerrarPrograma, DuranteLaConfirmacionOElSelectorNoCorreNadaYLiberaAlFinal) {
-    for (bool selector : {false, true}) {
+// "Cerrar" and the close box release the window at once; the program's close during
+// the confirmation or the chooser runs nothing and releases it when the action ends.
+TEST(CerrarPrograma, CadaCierreLiberaLaVentanaUnaVezSinCorrerNada) {
+    enum Modo { Cerrar, CajaDeCierre, EnLaConfirmacion, EnElSelector };
+    for (Modo modo : {Cerrar, CajaDeCierre, EnLaConfirmacion, EnElSelector}) {
+        SCOPED_TRACE(modo);
         CarpetaTemporal dir;
         EscribirArchivo(dir / "config/tablas20190803-142507.resp", "");
-        int corridas = 0;
+        int corridas = 0, cierresPedidos = 0;
         TareasVesmadur tareas;
         tareas.AjustarMarcaciones = [&](frmVesmadur&) { ++corridas; };
         tareas.RestaurarRespaldo = [&](const std::string&, const std::string&) {
             ++corridas;
             return ResultadoRestauracion{};
         };
-        Programa p(Instalado(selector ? 0 : 3, tareas, 1, dir.Ruta()));
-        ASSERT_TRUE(p.principal->Main());
+        Programa p(Instalado(modo == EnLaConfirmacion ? 3 : 0, tareas, 1, dir.Ruta()));
         auto* principal = p.principal.get();
+        p.vista->CierresContados = &cierresPedidos;
+        p.vista->Respuestas = {Respuesta::Si};
         p.vista->AlPreguntar = [principal] { principal->CerrarPrograma(); };
         p.vista->EnElSelector = [principal](frmArchivos& f) {
             principal->CerrarPrograma();
             EXPECT_NE(principal->Ventana(), nullptr);
             f.btnAceptarPulsado();
         };
-        if (selector)
+        if (modo == Cerrar) {
+            p.Ventana().btnCerrarPulsado();
+        } else if (modo == CajaDeCierre) {
+            ASSERT_FALSE(p.Ventana().AlPedirCierre(OrigenCierre::ControlVentana));
+            p.Ventana().AlDescargar();
+        } else if (modo == EnLaConfirmacion) {
+            p.Ventana().btnAjustarPulsado();
+        } else {
             p.Ventana().btnRestaurarPulsado();
-        else
-            p.Ajustar(Respuesta::Si);
+        }
         EXPECT_EQ(corridas, 0);
+        EXPECT_EQ(cierresPedidos, modo == CajaDeCierre ? 0 : 1);
+        EXPECT_EQ(principal->Ventana(), nullptr);
+        principal->CerrarPrograma();
         EXPECT_EQ(principal->Ventana(), nullptr);
     }
 }

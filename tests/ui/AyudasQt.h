@@ -1,7 +1,6 @@
 #pragma once
 
-// What the widget tests share: the real main window, the operator's close
-// box, and the operator acting in a modal window while it is up.
+// The widget tests' real main window, the close box, and the operator in modal windows.
 
 #include "app/basPrincipal.h"
 #include "ui/VistaQtVesmadur.h"
@@ -18,10 +17,12 @@
 
 namespace vesmadur::ui {
 
-// The real main window started by the real entry procedure, with detection
-// and the count injected.
+// The real main window started by the real entry procedure on an installation
+// with `cuenta` old-style entries (detection and count injected).
 struct VentanaReal {
-    explicit VentanaReal(DatosInstalacion datos, std::int32_t cuenta, TareasVesmadur tareas = {}) {
+    explicit VentanaReal(TareasVesmadur tareas = {}, std::int32_t cuenta = 3,
+                         DatosInstalacion datos = {1, "/opt/orvanto/",
+                                                   "/opt/orvanto/config/tablas.orv", ""}) {
         tareas.DetectarInstalacion = [datos] { return datos; };
         tareas.ContarMarcaciones = [cuenta](frmVesmadur&) { return cuenta; };
         basPrincipal::Plataforma plataforma;
@@ -45,8 +46,7 @@ inline void CajaDeCierre(QWidget* ventana) {
     QApplication::sendEvent(ventana->windowHandle(), &cierre);
 }
 
-// Once a modal window of type T is up, `accion` runs on it from that
-// window's own event loop, as the operator would act.
+// Once a modal window of type T is up, `accion` runs on it from that window's own loop.
 template <class T> void CuandoAparezca(std::function<void(T*)> accion, int intentos = 1000) {
     QTimer::singleShot(0, [=] {
         if (auto* w = qobject_cast<T*>(QApplication::activeModalWidget()); w && w->isVisible())

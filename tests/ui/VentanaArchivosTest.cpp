@@ -1,7 +1,6 @@
 #include "ui/VentanaArchivos.h"
 
 #include "AyudasQt.h"
-#include "app/TextosVesmadur.h"
 #include "ayudas/Archivos.h"
 #include "backup/CatalogoRespaldos.h"
 #include "ui/VistaQtArchivos.h"
@@ -14,52 +13,10 @@
 namespace vesmadur::ui {
 namespace {
 
-using prueba::CarpetaTemporal;
-
-// Writes backups (any bytes) into `carpeta`, one per stamp.
-void EscribirRespaldos(const std::string& carpeta, int cuantos) {
-    const char* sellos[] = {"20190803-142507", "20190901-080000", "20191015-171500"};
-    for (int i = 0; i < cuantos; ++i)
-        prueba::EscribirArchivo(carpeta + "/tablas" + sellos[i] + ".resp", "respaldo");
-}
-
-// The real chooser logic over the dialog at 96 dpi, listing a folder of
-// backups; each count it asks for is recorded and answers 7.
-struct Selector {
-    explicit Selector(int respaldos) {
-        EscribirRespaldos(carpeta.Ruta(), respaldos);
-        ventana = new VentanaArchivos(nullptr, Twips{96, 96});
-        TareasArchivos tareas;
-        tareas.ContarMarcacionesRespaldo = [this](const std::string& ruta) {
-            contados.push_back(ruta);
-            return 7;
-        };
-        form = std::make_unique<frmArchivos>(std::make_unique<VistaQtArchivos>(ventana), tareas);
-        form->PonerTitulo(textos::TituloArchivos);
-        form->Directorio(carpeta.Ruta());
-        ventana->show();
-    }
-    ~Selector() {
-        form.reset();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-    CarpetaTemporal carpeta;
-    std::vector<std::string> contados;
-    QPointer<VentanaArchivos> ventana;
-    std::unique_ptr<frmArchivos> form;
-};
-
 TEST(VentanaArchivos, DisposicionTextosYFuentesA96Ppp) {
     VentanaArchivos v(nullptr, Twips{96, 96});
-    struct Fila {
-        QWidget* control;
-        QRect lugar;
-        const char* texto;
-        const char* familia;
-        double puntos;
-        bool negrita;
-    };
-    const Fila filas[] = {
+    // Each control: its place, text, font family, size in points and weight.
+    const std::tuple<QWidget*, QRect, const char*, const char*, double, bool> filas[] = {
         {v.Frame1(), {296, 7, 223, 251}, "", "MS Sans Serif", 8.25, false},
         {v.etqInfo(), {16, 16, 193, 225}, "", "MS Sans Serif", 9.75, false},
         {v.btnBorrar(), {6, 227, 280, 30}, "Borrar", "MS Sans Serif", 8.25, false},
@@ -67,21 +24,19 @@ TEST(VentanaArchivos, DisposicionTextosYFuentesA96Ppp) {
         {v.btnAceptar(), {319, 272, 99, 27}, "Seleccionar", "MS Sans Serif", 8.25, true},
         {v.List1(), {6, 12, 280, 212}, "", "Verdana", 9.75, false},
     };
-    for (const auto& f : filas) {
-        SCOPED_TRACE(f.lugar.x());
-        EXPECT_EQ(f.control->geometry(), f.lugar);
-        const char* propiedad = qobject_cast<QGroupBox*>(f.control) ? "title" : "text";
-        EXPECT_EQ(f.control->property(propiedad).toString(), f.texto);
-        EXPECT_EQ(f.control->font().family(), f.familia);
-        EXPECT_EQ(f.control->font().pointSizeF(), f.puntos);
-        EXPECT_EQ(f.control->font().bold(), f.negrita);
+    for (const auto& [control, lugar, texto, familia, puntos, negrita] : filas) {
+        SCOPED_TRACE(lugar.x());
+        EXPECT_EQ(control->geometry(), lugar);
+        const char* propiedad = qobject_cast<QGroupBox*>(control) ? "title" : "text";
+        EXPECT_EQ(control->property(propiedad).toString(), texto);
+        EXPECT_EQ(control->font().family(), familia);
+        EXPECT_EQ(control->font().pointSizeF(), puntos);
+        EXPECT_EQ(control->font().bold(), negrita);
     }
     EXPECT_EQ(v.etqInfo()->parentWidget(), v.Frame1());
     EXPECT_TRUE(v.etqInfo()->wordWrap());
     EXPECT_EQ(v.minimumSize(), QSize(527, 305));
     EXPECT_EQ(v.maximumSize(), QSize(527, 305));
-    EXPECT_TRUE(v.isModal());
-
     // The list first, then Tab through the buttons in the designed order.
     v.show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&v));
@@ -94,79 +49,34 @@ TEST(VentanaArchivos, DisposicionTextosYFuentesA96Ppp) {
     }
 }
 
-// Enter presses "Seleccionar" from the list, else the focused button; Esc
-// presses "Cancelar" (QDialog's own reject would keep the choice).
-TEST(VentanaArchivos, TeclasPulsanLosBotones) {
-    struct Caso {
-        Qt::Key tecla;
-        bool focoEnCancelar;
-        bool elige;
-    };
-    for (const Caso c : {Caso{Qt::Key_Return, false, true}, Caso{Qt::Key_Enter, false, true},
-                         Caso{Qt::Key_Escape, false, false}, Caso{Qt::Key_Return, true, false}}) {
-        SCOPED_TRACE(c.tecla);
-        Selector s(2);
-        ASSERT_TRUE(QTest::qWaitForWindowActive(s.ventana));
-        if (c.focoEnCancelar)
-            s.ventana->btnCancelar()->setFocus();
-        QTest::keyClick(QApplication::focusWidget(), c.tecla);
-        EXPECT_FALSE(s.ventana->isVisible());
-        EXPECT_EQ(s.form->Aceptar(), c.elige);
-    }
-}
-
-// The close box is the logic's "Cancelar": the dialog hides and stays for its
-// caller. Another's close is not intercepted and keeps the choice.
-TEST(VentanaArchivos, CajaDeCierreCancelaYOtroCierreNo) {
-    for (bool caja : {true, false}) {
-        Selector s(2);
-        ASSERT_TRUE(s.form->Aceptar());
-        caja ? CajaDeCierre(s.ventana) : void(s.ventana->close());
-        EXPECT_FALSE(s.ventana->isVisible());
-        EXPECT_EQ(s.form->Aceptar(), !caja);
+// Enter presses "Seleccionar" or the focused button, Esc and the close box "Cancelar"
+// (not QDialog's reject); another's close keeps the choice. The dialog hides, and stays.
+TEST(VentanaArchivos, TeclasYCierresPulsanLosBotones) {
+    enum Modo { Intro, IntroNumerico, Esc, IntroEnCancelar, Caja, Ajeno };
+    for (Modo modo : {Intro, IntroNumerico, Esc, IntroEnCancelar, Caja, Ajeno}) {
+        SCOPED_TRACE(modo);
+        prueba::CarpetaTemporal carpeta;
+        prueba::EscribirArchivo(carpeta / "tablas20190803-142507.resp", "");
+        QPointer<VentanaArchivos> ventana = new VentanaArchivos(nullptr, Twips{96, 96});
+        frmArchivos form(std::make_unique<VistaQtArchivos>(ventana), {});
+        form.Directorio(carpeta.Ruta());
+        ventana->show();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(ventana));
+        if (modo == IntroEnCancelar)
+            ventana->btnCancelar()->setFocus();
+        const Qt::Key teclas[] = {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape, Qt::Key_Return};
+        if (modo == Caja)
+            CajaDeCierre(ventana);
+        else if (modo == Ajeno)
+            ventana->close();
+        else
+            QTest::keyClick(QApplication::focusWidget(), teclas[modo]);
+        EXPECT_FALSE(ventana->isVisible());
+        EXPECT_EQ(form.Aceptar(), modo == Intro || modo == IntroNumerico || modo == Ajeno);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        EXPECT_TRUE(s.ventana);
+        EXPECT_TRUE(ventana);
     }
-}
-
-// The logic's own selection is shown and not reported back (one count); the
-// operator's click on a row reaches the logic, whose text the label shows.
-TEST(VentanaArchivos, ClicEnUnaFilaLlegaALaLogica) {
-    Selector s(3);
-    QListWidget* lista = s.ventana->List1();
-    ASSERT_EQ(lista->count(), 3);
-    EXPECT_TRUE(lista->item(0)->text().startsWith("Respaldo del 20"));
-    EXPECT_EQ(lista->currentRow(), 0);
-    EXPECT_EQ(s.contados.size(), 1u);
-
-    QTest::mouseClick(lista->viewport(), Qt::LeftButton, {},
-                      lista->visualItemRect(lista->item(2)).center());
-    EXPECT_EQ(s.form->Seleccion(), 2);
-    ASSERT_EQ(s.contados.size(), 2u);
-    EXPECT_EQ(s.contados[1],
-              RutaDeRespaldo(s.form->DirectorioListado(), s.form->SellosRespaldo()[2]));
-    EXPECT_TRUE(s.ventana->etqInfo()->text().startsWith(
-        "Marcaciones a ajustar: 7\n\n\nRespaldo NO ajustado"));
-}
-
-// "Borrar" asks first, over the dialog; only a yes deletes the backup.
-TEST(VentanaArchivos, BorrarPreguntaYLaListaSeAcorta) {
-    for (auto respuesta : {QMessageBox::No, QMessageBox::Yes}) {
-        Selector s(3);
-        bool pregunto = false;
-        Responder(respuesta, [&](QMessageBox* caja) {
-            pregunto = true;
-            EXPECT_EQ(caja->parentWidget(), s.ventana);
-            EXPECT_EQ(caja->windowTitle(), "Lista de archivos de configuración respaldados");
-            EXPECT_EQ(caja->text(), "¿Deseas borrar el archivo seleccionado?");
-        });
-        s.ventana->btnBorrar()->click();
-        EXPECT_TRUE(pregunto);
-        const int quedan = respuesta == QMessageBox::Yes ? 2 : 3;
-        EXPECT_EQ(s.ventana->List1()->count(), quedan);
-        EXPECT_EQ(prueba::Nombres(s.carpeta.Ruta()).size(), std::size_t(quedan));
-        EXPECT_EQ(s.ventana->List1()->currentRow(), s.form->Seleccion());
-    }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 // The etched groove: a shadow line and a highlight line below it, from the
@@ -177,73 +87,72 @@ TEST(VentanaArchivos, SurcoSobreLosBotones) {
     paleta.setColor(QPalette::Window, Qt::red);
     v.setPalette(paleta);
     const QImage imagen = v.grab().toImage();
-    const QColor sombra = v.palette().color(QPalette::Dark);
-    const QColor luz = v.palette().color(QPalette::Light);
-    const QColor fondo = v.palette().color(QPalette::Button);
+    const QColor sombra = paleta.color(QPalette::Dark), luz = paleta.color(QPalette::Light);
+    const QColor fondo = paleta.color(QPalette::Button);
     ASSERT_NE(luz.name(), fondo.name());
-    struct Punto {
-        int x, y;
-        QColor color;
-    };
-    for (const Punto p : {Punto{6, 264, sombra}, Punto{519, 264, sombra}, Punto{6, 265, luz},
-                          Punto{519, 265, luz}, Punto{5, 264, fondo}, Punto{520, 265, fondo},
-                          Punto{6, 263, fondo}, Punto{519, 266, fondo}}) {
-        SCOPED_TRACE(testing::Message() << p.x << "," << p.y);
-        EXPECT_EQ(imagen.pixelColor(p.x, p.y).name(), p.color.name());
-    }
+    // Rows 263 to 266 around both ends: the lines on 264 and 265, from x 6 to 519.
+    const QColor fila[] = {fondo, sombra, luz, fondo};
+    for (int y = 263; y <= 266; ++y)
+        for (int x : {5, 6, 519, 520})
+            EXPECT_EQ(imagen.pixelColor(x, y).name(),
+                      (x == 5 || x == 520 ? fondo : fila[y - 263]).name())
+                << x << "," << y;
 }
 
-// "Restaurar" on the real main window: the warning, then the chooser, modal
-// over it. "Seleccionar" restores the first backup listed over the
-// configuration; "Cancelar" changes nothing.
+// "Restaurar" on the real main window: the warning and the chooser over it, its
+// clicks and Borrar reaching the logic; the choice is restored, the dialog deleted.
 TEST(VentanaArchivos, RestaurarDesdeLaVentanaPrincipal) {
-    for (bool seleccionar : {true, false}) {
-        SCOPED_TRACE(seleccionar);
-        CarpetaTemporal carpeta;
-        const std::string dir = carpeta.Ruta() + "/";
-        EscribirRespaldos(dir + "config", 2);
-        std::vector<std::string> restaurado;
-        TareasVesmadur tareas;
-        tareas.RestaurarRespaldo = [&](const std::string& respaldo, const std::string& config) {
-            restaurado = {respaldo, config};
-            return ResultadoRestauracion{};
-        };
-        VentanaReal v({1, dir, dir + "config/tablas.orv", ""}, 0, tareas);
-        const QString antes = v.ventana->etqInfo()->text();
-
-        Responder(QMessageBox::Ok, [&](QMessageBox* caja) {
-            EXPECT_EQ(caja->standardButtons(), QMessageBox::Ok);
-            EXPECT_EQ(caja->icon(), QMessageBox::Warning);
-            EXPECT_EQ(caja->windowTitle(), v.ventana->windowTitle());
-        });
-        QPointer<VentanaArchivos> selector;
-        CuandoAparezca<VentanaArchivos>([&](VentanaArchivos* w) {
-            selector = w;
-            EXPECT_TRUE(w->isModal());
-            EXPECT_EQ(w->parentWidget(), v.ventana);
-            EXPECT_EQ(w->windowTitle(), "Lista de archivos de configuración respaldados");
-            EXPECT_EQ(w->List1()->count(), 2);
-            (seleccionar ? w->btnAceptar() : w->btnCancelar())->click();
-        });
-        v.ventana->btnRestaurar()->click();
-        ASSERT_TRUE(selector);
-        EXPECT_FALSE(selector->isVisible());
-
-        if (seleccionar) {
-            const auto primero = RespaldosDeCarpeta(dir + "config/").front().Sello;
-            EXPECT_EQ(restaurado,
-                      (std::vector<std::string>{RutaDeRespaldo(dir + "config/", primero),
-                                                dir + "config/tablas.orv"}));
-            EXPECT_TRUE(v.ventana->etqInfo()->text().contains(
-                "\n\nRestaurando configuracion...\nRespaldo hecho exitosamente.\n"));
-        } else {
-            EXPECT_TRUE(restaurado.empty());
-            EXPECT_EQ(v.ventana->etqInfo()->text(), antes);
-        }
-        EXPECT_EQ(v.ventana->btnRestaurar()->isEnabled(), !seleccionar);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        EXPECT_FALSE(selector);
-    }
+    prueba::CarpetaTemporal carpeta;
+    const std::string config = carpeta / "config/";
+    prueba::EscribirArchivo(config + "tablas20190803-142507.resp", "");
+    prueba::EscribirArchivo(config + "tablas20191015-171500.resp", "");
+    std::vector<std::string> contados;
+    std::string restaurado;
+    TareasVesmadur tareas;
+    tareas.Archivos.ContarMarcacionesRespaldo = [&](const std::string& ruta) {
+        contados.push_back(ruta);
+        return 7;
+    };
+    tareas.RestaurarRespaldo = [&](const std::string& respaldo, const std::string&) {
+        restaurado = respaldo;
+        return ResultadoRestauracion{};
+    };
+    VentanaReal v(tareas, 0, {1, carpeta.Ruta(), config + "tablas.orv", ""});
+    Responder(QMessageBox::Ok, [&](QMessageBox* caja) {
+        EXPECT_EQ(caja->standardButtons(), QMessageBox::Ok);
+        EXPECT_EQ(caja->icon(), QMessageBox::Warning);
+        EXPECT_EQ(caja->windowTitle(), v.ventana->windowTitle());
+        EXPECT_EQ(caja->parentWidget(), v.ventana);
+    });
+    QPointer<VentanaArchivos> selector;
+    CuandoAparezca<VentanaArchivos>([&](VentanaArchivos* w) {
+        selector = w;
+        EXPECT_EQ(w->parentWidget(), v.ventana);
+        EXPECT_EQ(w->windowTitle(), "Lista de archivos de configuración respaldados");
+        QListWidget* lista = w->List1();
+        EXPECT_TRUE(lista->item(0)->text().startsWith("Respaldo del 20"));
+        EXPECT_EQ(lista->currentRow(), 0);
+        EXPECT_EQ(contados.size(), 1u);
+        QTest::mouseClick(lista->viewport(), Qt::LeftButton, {},
+                          lista->visualItemRect(lista->item(1)).center());
+        EXPECT_EQ(contados.size(), 2u);
+        EXPECT_EQ(contados.back(), RutaDeRespaldo(config, RespaldosDeCarpeta(config)[1].Sello));
+        EXPECT_TRUE(
+            w->etqInfo()->text().startsWith("Marcaciones a ajustar: 7\n\n\nRespaldo NO ajustado"));
+        QWidget* padre = nullptr;
+        Responder(QMessageBox::Yes, [&](QMessageBox* caja) { padre = caja->parentWidget(); });
+        w->btnBorrar()->click();
+        EXPECT_EQ(padre, w);
+        EXPECT_EQ(lista->count(), 1);
+        EXPECT_EQ(lista->currentRow(), 0);
+        w->btnAceptar()->click();
+    });
+    v.ventana->btnRestaurar()->click();
+    ASSERT_TRUE(selector);
+    EXPECT_FALSE(selector->isVisible());
+    EXPECT_EQ(restaurado, contados.back());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(selector);
 }
 
 } // namespace

@@ -8,18 +8,6 @@
 namespace vesmadur::ui {
 namespace {
 
-DatosInstalacion Instalado() {
-    return {1, "/opt/orvanto/", "/opt/orvanto/config/tablas.orv", ""};
-}
-
-// Presses "Ajustar" and gives `respuesta` in the confirmation box, after
-// `mientras` ran with the box open.
-void PulsarAjustar(VentanaReal& v, QMessageBox::StandardButton respuesta = QMessageBox::Yes,
-                   std::function<void(QMessageBox*)> mientras = {}) {
-    Responder(respuesta, std::move(mientras));
-    v.ventana->btnAjustar()->click();
-}
-
 // How many pixels of a widget's picture are close to a colour.
 int PixelesDeColor(QWidget* w, QColor color) {
     const QImage imagen = w->grab().toImage();
@@ -43,7 +31,7 @@ TEST(VentanaVesmadur, BarraDeProgresoSeLlenaHastaElFinal) {
     // Nothing while the bar would be no wider than a pixel.
     barra->PonerFraccion(3.5f / static_cast<float>(barra->width()));
     EXPECT_EQ(PixelesDeColor(barra, hecho), 0);
-    // Many reports in a burst: few repaints, but the last state shows.
+    // A burst of reports: at most one repaint per frame, yet the last state shows.
     const int antes = barra->Repintados();
     for (int i = 1; i <= 1000; ++i) {
         barra->PonerFraccion(static_cast<float>(i) / 1000);
@@ -51,75 +39,63 @@ TEST(VentanaVesmadur, BarraDeProgresoSeLlenaHastaElFinal) {
     }
     QTest::qWait(50);
     QCoreApplication::processEvents();
-    // At most one repaint per frame, yet more than none.
     EXPECT_GT(barra->Repintados() - antes, 0);
     EXPECT_LT(barra->Repintados() - antes, 100);
-    const int lleno = PixelesDeColor(barra, hecho);
-    // Full: from one pixel inside the left and top edges to two inside the
-    // right and bottom ones, both ends included.
-    EXPECT_EQ(lleno, (barra->width() - 2) * (barra->height() - 2));
+    // Full: from one pixel inside the left and top edges to two inside the others.
+    EXPECT_EQ(PixelesDeColor(barra, hecho), (barra->width() - 2) * (barra->height() - 2));
 }
 
-// The edition line is blue; the longest panels fit the status panel at the
-// designed size and font (Courier New, or a metric twin of it).
-TEST(VentanaVesmadur, EdicionEnAzulYLosPanelesCabenEnEtqInfo) {
+// Positions follow the resolution; captions, focus, a blue edition line, and the
+// longest panels fit in Courier New (or a metric twin) at the designed size.
+TEST(VentanaVesmadur, AspectoYDisposicionSegunLaResolucion) {
+    VentanaVesmadur grande(Twips{144, 144});
+    EXPECT_EQ(grande.size(), QSize(971, 539));
+    EXPECT_EQ(grande.btnCerrar()->geometry(), QRect(809, 487, 145, 43));
     VentanaVesmadur ventana(Twips{96, 96});
+    EXPECT_EQ(ventana.btnAjustar()->text(), "Ajustar");
+    EXPECT_EQ(ventana.btnRestaurar()->text(), "Restaurar");
+    EXPECT_EQ(ventana.btnCerrar()->text(), "Cerrar");
+    EXPECT_EQ(ventana.focusWidget(), ventana.btnAjustar());
     ventana.etqOrvanto()->setText("Orvanto detectado: <Ninguno>");
     EXPECT_GT(PixelesDeColor(ventana.etqOrvanto(), QColor(0, 0, 255)), 50);
     auto* info = ventana.etqInfo();
-    const QString carpeta = "/opt/orvanto/instalaciones/ofimbra-plus/";
+    EXPECT_TRUE(info->wordWrap());
+    const QString inicio = "Directorio: \n    /opt/orvanto/instalaciones/ofimbra-plus/\n\n"
+                           "Marcaciones detectadas a procesar: 1234567\n\n";
     const QString trasCorrida =
-        "Directorio: \n    " + carpeta +
-        "\n\nMarcaciones detectadas a procesar: 1234567\n\n"
-        "Respaldando configuracion...\nAbriendo configuracion...\n"
-        "Leyendo marcaciones...\nMarcaciones ajustadas: 1234567 de 9999999\n"
-        "Configuracion cerrada.\nProceso de ajuste finalizado.\n\n"
-        "Presiona el boton <Cerrar> para terminar.";
+        inicio + "Respaldando configuracion...\nAbriendo configuracion...\n"
+                 "Leyendo marcaciones...\nMarcaciones ajustadas: 1234567 de 9999999\n"
+                 "Configuracion cerrada.\nProceso de ajuste finalizado.\n\n"
+                 "Presiona el boton <Cerrar> para terminar.";
     const QString alCargar =
-        "Directorio: \n    " + carpeta +
-        "\n\nMarcaciones detectadas a procesar: 1234567\n\n\n"
-        "NO se puede realizar ninguna tarea, no fue detectado ninguna instalación de ORVANTO.\n\n\n"
-        "Presiona el boton <Cerrar> para terminar.";
+        inicio + "\nNO se puede realizar ninguna tarea, no fue detectado ninguna instalación de "
+                 "ORVANTO.\n\n\nPresiona el boton <Cerrar> para terminar.";
     for (const auto& texto : {trasCorrida, alCargar}) {
         info->setText(texto);
         EXPECT_LE(info->heightForWidth(info->width()), info->height()) << texto.toStdString();
     }
 }
 
-// Positions follow the screen's resolution (here 1.5 times the designed one).
-TEST(VentanaVesmadur, DisposicionSigueLaResolucion) {
-    VentanaVesmadur ventana(Twips{144, 144});
-    EXPECT_EQ(ventana.size(), QSize(971, 539));
-    EXPECT_EQ(ventana.btnCerrar()->geometry(), QRect(809, 487, 145, 43));
-    EXPECT_EQ(ventana.btnAjustar()->text(), "Ajustar");
-    EXPECT_EQ(ventana.btnRestaurar()->text(), "Restaurar");
-    EXPECT_EQ(ventana.btnCerrar()->text(), "Cerrar");
-    EXPECT_TRUE(ventana.etqInfo()->wordWrap());
-    EXPECT_EQ(ventana.focusWidget(), ventana.btnAjustar());
-}
-
-// Esc presses "Cerrar", Enter the focused button; the window goes at once,
-// its widgets once Qt is back in its loop.
-TEST(VentanaVesmadur, EscEIntroCierranLaVentana) {
-    for (Qt::Key tecla : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter}) {
-        SCOPED_TRACE(tecla);
-        VentanaReal v({}, 0);
-        (tecla == Qt::Key_Escape ? v.ventana->btnAjustar() : v.ventana->btnCerrar())->setFocus();
-        QTest::keyClick(v.ventana, tecla);
-        EXPECT_TRUE(v.Cerrada());
-        ASSERT_TRUE(v.ventana);
-        EXPECT_FALSE(v.ventana->isVisible());
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        EXPECT_FALSE(v.ventana);
-    }
-}
-
-TEST(VentanaVesmadur, ConfirmacionEsAvisoSiNoConSiPorDefecto) {
+// The confirmation: a warning, Yes by default, No runs nothing. While busy the bar
+// shows, the pointer waits, the close box and "Cerrar" are refused; then not.
+TEST(VentanaVesmadur, ConfirmacionYOcupadoLaCajaDeCierreNoCierraYLuegoSi) {
     int corridas = 0;
+    VentanaReal* real = nullptr;
     TareasVesmadur tareas;
-    tareas.AjustarMarcaciones = [&](frmVesmadur&) { ++corridas; };
-    VentanaReal v(Instalado(), 3, tareas);
-    PulsarAjustar(v, QMessageBox::No, [](QMessageBox* caja) {
+    tareas.AjustarMarcaciones = [&](frmVesmadur& f) {
+        ++corridas;
+        EXPECT_TRUE(real->ventana->shape1()->isVisible());
+        EXPECT_EQ(real->ventana->cursor().shape(), Qt::WaitCursor);
+        // The close box and "Cerrar", let through by the events the run processes.
+        CajaDeCierre(real->ventana);
+        f.Vista().ProcesarEventos();
+        EXPECT_TRUE(real->ventana->isVisible());
+        real->ventana->btnCerrar()->click();
+        EXPECT_TRUE(real->ventana->isVisible());
+    };
+    VentanaReal v(tareas);
+    real = &v;
+    Responder(QMessageBox::No, [](QMessageBox* caja) {
         EXPECT_EQ(caja->windowTitle(), "Orvanto - Nueva Marcacion Cofetel 2019");
         EXPECT_EQ(caja->text(), "Le recomendamos cerrar el programa ORVANTO antes de iniciar.\n\n"
                                 "¿Desea iniciar el proceso de ajuste de marcaciones?");
@@ -127,57 +103,31 @@ TEST(VentanaVesmadur, ConfirmacionEsAvisoSiNoConSiPorDefecto) {
         EXPECT_EQ(caja->standardButtons(), QMessageBox::Yes | QMessageBox::No);
         EXPECT_EQ(caja->defaultButton(), caja->button(QMessageBox::Yes));
     });
-    EXPECT_FALSE(v.Cerrada());
+    v.ventana->btnAjustar()->click();
     EXPECT_EQ(corridas, 0);
     EXPECT_TRUE(v.ventana->btnAjustar()->isEnabled());
-}
-
-// While busy the progress bar shows, the pointer waits, and the close box and
-// "Cerrar" are refused; afterwards only "Cerrar" is enabled.
-TEST(VentanaVesmadur, OcupadoLaCajaDeCierreNoCierraYLuegoSi) {
-    bool visibleTrasCaja = false, visibleTrasCerrar = false, progresoVisible = false;
-    Qt::CursorShape puntero = Qt::ArrowCursor;
-    VentanaReal* real = nullptr;
-    TareasVesmadur tareas;
-    tareas.AjustarMarcaciones = [&](frmVesmadur& f) {
-        progresoVisible = real->ventana->shape1()->isVisible();
-        puntero = real->ventana->cursor().shape();
-        // The operator's close box and "Cerrar", let through by the events
-        // the run processes.
-        CajaDeCierre(real->ventana);
-        f.Vista().ProcesarEventos();
-        visibleTrasCaja = real->ventana->isVisible();
-        real->ventana->btnCerrar()->click();
-        visibleTrasCerrar = real->ventana->isVisible();
-    };
-    VentanaReal v(Instalado(), 3, tareas);
-    real = &v;
-    PulsarAjustar(v);
-
-    EXPECT_TRUE(progresoVisible);
-    EXPECT_EQ(puntero, Qt::WaitCursor);
-    EXPECT_TRUE(visibleTrasCaja);
-    EXPECT_TRUE(visibleTrasCerrar);
+    Responder(QMessageBox::Yes);
+    v.ventana->btnAjustar()->click();
+    EXPECT_EQ(corridas, 1);
     EXPECT_FALSE(v.Cerrada());
     EXPECT_FALSE(v.ventana->shape1()->isVisible());
     EXPECT_FALSE(v.ventana->btnAjustar()->isEnabled());
     EXPECT_FALSE(v.ventana->btnRestaurar()->isEnabled());
-    EXPECT_TRUE(v.ventana->btnCerrar()->isEnabled());
     // The logic's texts, the panel's CR LF as line breaks.
     EXPECT_EQ(v.ventana->etqOrvanto()->text(), "Orvanto detectado: Ofimbra");
     EXPECT_TRUE(v.ventana->etqInfo()->text().startsWith(
         "Directorio: \n    /opt/orvanto/\n\nMarcaciones detectadas a procesar: 3\n"));
-
-    // No longer busy: the close box closes.
     CajaDeCierre(v.ventana);
     EXPECT_TRUE(v.Cerrada());
     EXPECT_FALSE(v.ventana->isVisible());
 }
 
-// Another's close is never refused, even during a run or the confirmation
-// (then nothing runs): the window goes at once, its logic when the action ends.
-TEST(VentanaVesmadur, CierreAjenoDuranteCorridaOConfirmacionLiberaAlTerminar) {
-    for (bool enConfirmacion : {false, true}) {
+// Esc presses "Cerrar", Enter the focused button; another's close is never refused
+// (nothing runs after it). The logic goes when the action ends, the widgets later.
+TEST(VentanaVesmadur, TeclasYCierreAjenoCierranLaVentana) {
+    enum Modo { Esc, Intro, IntroNumerico, AjenoEnCorrida, AjenoEnConfirmacion };
+    for (Modo modo : {Esc, Intro, IntroNumerico, AjenoEnCorrida, AjenoEnConfirmacion}) {
+        SCOPED_TRACE(modo);
         int corridas = 0;
         VentanaReal* real = nullptr;
         TareasVesmadur tareas;
@@ -190,14 +140,23 @@ TEST(VentanaVesmadur, CierreAjenoDuranteCorridaOConfirmacionLiberaAlTerminar) {
             EXPECT_FALSE(real->ventana->isVisible());
             EXPECT_FALSE(real->Cerrada()) << "released while still running";
         };
-        VentanaReal v(Instalado(), 3, tareas);
+        VentanaReal v(tareas);
         real = &v;
-        PulsarAjustar(v, QMessageBox::Yes, [&](QMessageBox*) {
-            if (enConfirmacion)
-                v.ventana->close();
-        });
-        EXPECT_EQ(corridas, enConfirmacion ? 0 : 1);
+        if (modo <= IntroNumerico) {
+            (modo == Esc ? v.ventana->btnAjustar() : v.ventana->btnCerrar())->setFocus();
+            const Qt::Key teclas[] = {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter};
+            QTest::keyClick(v.ventana, teclas[modo]);
+        } else {
+            Responder(QMessageBox::Yes, [&](QMessageBox*) {
+                if (modo == AjenoEnConfirmacion)
+                    v.ventana->close();
+            });
+            v.ventana->btnAjustar()->click();
+        }
+        EXPECT_EQ(corridas, modo == AjenoEnCorrida ? 1 : 0);
         EXPECT_TRUE(v.Cerrada());
+        ASSERT_TRUE(v.ventana);
+        EXPECT_FALSE(v.ventana->isVisible());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         EXPECT_FALSE(v.ventana);
     }
