@@ -125,6 +125,8 @@ TEST(FechaRespaldo, AnioMesAbreviadoDeLaLocalidadDiaYHoraDe24) {
 const std::string kNota = "\r\n\r\n\r\nNota:\r\nSi selecciona este archivo para restaurar, "
                           "las marcaciones quedaran";
 const std::map<int, std::string> kInfo = {
+    {1, "Marcaciones a ajustar: 1\r\n\r\n\r\nRespaldo NO ajustado a nuevas marcaciones." + kNota +
+            " SIN el ajuste para la nueva marcacion de cofetel 2019."},
     {3, "Marcaciones a ajustar: 3\r\n\r\n\r\nRespaldo NO ajustado a nuevas marcaciones." + kNota +
             " SIN el ajuste para la nueva marcacion de cofetel 2019."},
     {0, "Marcaciones a ajustar: 0\r\n\r\n\r\nRespaldo SI ajustado a nuevas marcaciones." + kNota +
@@ -135,12 +137,13 @@ const std::map<int, std::string> kInfo = {
 TEST(ElegirRespaldo, MuestraSuInfoYSoloSeleccionarLoEntrega) {
     for (int como : {0, 1, 2}) {
         SCOPED_TRACE(como);
-        Selector s({kA, kB}, {{kA, 3}});
+        const int n = como == 2 ? 1 : 3;
+        Selector s({kA, kB}, {{kA, n}});
         const auto listados = s.Listados();
-        EXPECT_EQ(s.vista->Info, kInfo.at(listados[0] == kA ? 3 : 0));
+        EXPECT_EQ(s.vista->Info, kInfo.at(listados[0] == kA ? n : 0));
         s.Click(1);
-        EXPECT_EQ(s.vista->Info, kInfo.at(listados[1] == kA ? 3 : 0));
-        EXPECT_EQ(s.form->MarcacionesRespaldo(), listados[1] == kA ? 3 : 0);
+        EXPECT_EQ(s.vista->Info, kInfo.at(listados[1] == kA ? n : 0));
+        EXPECT_EQ(s.form->MarcacionesRespaldo(), listados[1] == kA ? n : 0);
         EXPECT_EQ(s.contadas.back(), s.Ruta(listados[1]));
         const std::string elegido = como == 0 ? s.Ruta(listados[1]) : "";
         s.form->MostrarModal();
