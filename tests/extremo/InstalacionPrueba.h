@@ -61,7 +61,7 @@ public:
     // How many rows of table `tabla` refer to entry `lnId`.
     int Referencias(const std::string& tabla, std::int64_t lnId) {
         int n = 0;
-        for (const auto& [clave, idLada] : LeerTabla(RutaConfig(), tabla))
+        for (const auto& [clave, idLada] : prueba::LeerNumeros(RutaConfig(), tabla))
             if (idLada && *idLada == std::to_string(lnId))
                 ++n;
         return n;
