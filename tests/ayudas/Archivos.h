@@ -12,7 +12,6 @@
 #include <fstream>
 #include <map>
 #include <optional>
-#include <sys/stat.h>
 #include <vector>
 
 namespace vesmadur::prueba {
@@ -50,11 +49,6 @@ inline std::string EscribirArchivo(const std::string& ruta, const std::string& c
     return ruta;
 }
 
-inline mode_t Permisos(const std::string& ruta) {
-    struct stat datos {};
-    return ::stat(ruta.c_str(), &datos) == 0 ? datos.st_mode & 07777 : 0;
-}
-
 // Names of the entries in a folder, sorted.
 inline std::vector<std::string> Nombres(const fs::path& carpeta) {
     std::vector<std::string> nombres;
@@ -70,17 +64,10 @@ inline std::map<std::string, std::string> Arbol(const std::string& carpeta) {
     std::map<std::string, std::string> arbol;
     for (const auto& e : fs::recursive_directory_iterator(carpeta))
         arbol[fs::relative(e.path(), carpeta)] =
-            e.is_directory() ? "/" : std::to_string(Permisos(e.path())) + " " + LeerBytes(e.path());
+            e.is_directory() ? "/"
+                             : std::to_string(static_cast<int>(e.status().permissions())) + " " +
+                                   LeerBytes(e.path());
     return arbol;
-}
-
-// Bytes of every value, zero included, spanning several of the copy's blocks.
-inline std::string ContenidoBinario(std::size_t tamano) {
-    std::string datos(tamano, '\0');
-    unsigned estado = 12345;
-    for (auto& c : datos)
-        c = static_cast<char>((estado = estado * 1103515245u + 12345u) >> 16);
-    return datos;
 }
 
 inline std::chrono::local_seconds Momento(int a, unsigned m, unsigned d, int h, int mi, int s) {
@@ -108,10 +95,9 @@ struct DiscoConFallos : Disco {
     ssize_t Escribir(int fd, const void* datos, std::size_t tamano) override {
         if (LimiteEscritura && Escritos >= *LimiteEscritura)
             return Fallo(ENOSPC);
-        tamano = Tramo ? std::min(tamano, Tramo) : tamano;
         std::string bloque(static_cast<C>(datos),
-                           LimiteEscritura ? std::min(tamano, *LimiteEscritura - Escritos)
-                                           : tamano);
+                           std::min({tamano, Tramo ? Tramo : tamano,
+                                     LimiteEscritura ? *LimiteEscritura - Escritos : tamano}));
         if (Alterar && !bloque.empty())
             bloque[0] = static_cast<char>(bloque[0] ^ 0x5a);
         ssize_t n = Disco::Escribir(fd, bloque.data(), bloque.size());
@@ -124,10 +110,7 @@ struct DiscoConFallos : Disco {
     int Renombrar(C o, C d) override {
         return FallarRenombrar ? Fallo(EIO) : Disco::Renombrar(o, d);
     }
-    static int Fallo(int numero) {
-        errno = numero;
-        return -1;
-    }
+    static int Fallo(int numero) { return errno = numero, -1; }
 };
 
 } // namespace vesmadur::prueba

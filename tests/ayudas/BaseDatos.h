@@ -15,7 +15,6 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
-#include <vector>
 
 namespace vesmadur::prueba {
 
@@ -23,10 +22,7 @@ namespace fs = std::filesystem;
 
 // A generated configuration database at `carpeta`/tablas.orv.
 inline ResumenGenerado Generar(const CarpetaTemporal& carpeta, std::int32_t entradas) {
-    OpcionesGenerador o;
-    o.Entradas = entradas;
-    o.TablasLD = 3;
-    return GenerarBaseConfiguracion(carpeta / "tablas.orv", o);
+    return GenerarBaseConfiguracion(carpeta / "tablas.orv", {.Entradas = entradas, .TablasLD = 3});
 }
 
 inline std::unique_ptr<Database> AbrirComoPrograma(const fs::path& archivo) {
@@ -34,33 +30,24 @@ inline std::unique_ptr<Database> AbrirComoPrograma(const fs::path& archivo) {
                                                             kConexionConfiguracion);
 }
 
-// One row of a table per key: (column a, column b as text, empty when Null).
+// Every row of `tabla` by its first column: its second as text, empty when
+// Null (by default, each entry's number in "Numeros de lada").
 using Numeros = std::map<std::int64_t, std::optional<std::string>>;
 
-inline Numeros LeerTabla(Database& base, const std::string& tabla, int a = 0, int b = 1) {
+inline Numeros LeerNumeros(Database& base, const std::string& tabla = kTablaNumeros) {
     Numeros filas;
-    for (auto rs = base.OpenRecordset(tabla); !rs->Eof(); rs->MoveNext()) {
-        const auto valor = rs->Fields(b);
-        filas[*rs->Fields(a).Entero()] =
-            valor.EsNulo() ? std::nullopt : std::optional(valor.ComoTexto());
-    }
+    for (auto rs = base.OpenRecordset(tabla); !rs->Eof(); rs->MoveNext())
+        filas[*rs->Fields(0).Entero()] =
+            rs->Fields(1).EsNulo() ? std::nullopt : std::optional(rs->Fields(1).ComoTexto());
     return filas;
 }
 
-// Key and number of every entry of "Numeros de lada".
-inline Numeros LeerNumeros(Database& base) {
-    return LeerTabla(base, kTablaNumeros);
-}
-
 // The same of the database at `ruta`; throws when it does not open.
-inline Numeros LeerTabla(const std::string& ruta, const std::string& tabla, int a = 0, int b = 1) {
+inline Numeros LeerNumeros(const std::string& ruta, const std::string& tabla = kTablaNumeros) {
     const auto base = AbrirComoPrograma(ruta);
     if (!base)
         throw std::runtime_error("no se pudo abrir " + ruta);
-    return LeerTabla(*base, tabla, a, b);
-}
-inline Numeros LeerNumeros(const std::string& ruta) {
-    return LeerTabla(ruta, kTablaNumeros);
+    return LeerNumeros(*base, tabla);
 }
 
 // A forked copy of this process using the engine as the program does (so
@@ -89,8 +76,12 @@ template <class P> std::shared_ptr<Proceso> Listo(const P& p, const std::string&
     return otro;
 }
 
-inline std::vector<std::string> Shell(const fs::path& archivo) {
-    return {VESMADUR_SHELL, "-batch", archivo.string()};
+// The maintainer's shell on `archivo`, for a Proceso to run.
+inline std::function<int()> Shell(const fs::path& archivo) {
+    return [ruta = archivo.string()] {
+        ::execl(VESMADUR_SHELL, VESMADUR_SHELL, "-batch", ruta.c_str(), nullptr);
+        return 127;
+    };
 }
 
 // Runs the shell on `archivo` with the script as its input (after the

@@ -9,27 +9,38 @@
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <vector>
 
 namespace vesmadur::prueba {
 
 // A second process, joined to the test by pipes to its input and from its
-// output and errors: a program (argument 0 its path), or a forked copy of
-// the test running `cuerpo`, whose result is its exit status (125 when it
-// throws). Killed, if still running, when it goes out of scope.
+// output and errors: a forked copy of the test running `cuerpo` (which may
+// exec a program), whose result is its exit status (125 when it throws).
+// Killed, if still running, when it goes out of scope.
 class Proceso {
 public:
-    explicit Proceso(const std::vector<std::string>& argumentos) {
-        Lanzar([&] {
-            std::vector<char*> args;
-            for (const auto& a : argumentos)
-                args.push_back(const_cast<char*>(a.c_str()));
-            args.push_back(nullptr);
-            ::execv(args[0], args.data());
-            return 127;
-        });
+    explicit Proceso(const std::function<int()>& cuerpo) {
+        int haciaHijo[2], desdeHijo[2];
+        std::fflush(nullptr); // nothing buffered is written twice
+        if (::pipe2(haciaHijo, O_CLOEXEC) != 0 || ::pipe2(desdeHijo, O_CLOEXEC) != 0 ||
+            (pid_ = ::fork()) < 0)
+            throw std::runtime_error("pipe/fork");
+        if (pid_ == 0) {
+            ::dup2(haciaHijo[0], 0);
+            ::dup2(desdeHijo[1], 1);
+            ::dup2(desdeHijo[1], 2);
+            int resultado = 125;
+            try {
+                resultado = cuerpo();
+            } catch (...) {
+            }
+            std::fflush(nullptr);
+            ::_exit(resultado);
+        }
+        ::close(haciaHijo[0]);
+        ::close(desdeHijo[1]);
+        entrada_ = ::fdopen(haciaHijo[1], "w");
+        salida_ = ::fdopen(desdeHijo[0], "r");
     }
-    explicit Proceso(const std::function<int()>& cuerpo) { Lanzar(cuerpo); }
     ~Proceso() {
         CerrarEntrada();
         Matar();
@@ -74,30 +85,6 @@ public:
     }
 
 private:
-    template <class Cuerpo> void Lanzar(const Cuerpo& cuerpo) {
-        int haciaHijo[2], desdeHijo[2];
-        std::fflush(nullptr); // nothing buffered is written twice
-        if (::pipe2(haciaHijo, O_CLOEXEC) != 0 || ::pipe2(desdeHijo, O_CLOEXEC) != 0 ||
-            (pid_ = ::fork()) < 0)
-            throw std::runtime_error("pipe/fork");
-        if (pid_ == 0) {
-            ::dup2(haciaHijo[0], 0);
-            ::dup2(desdeHijo[1], 1);
-            ::dup2(desdeHijo[1], 2);
-            int resultado = 125;
-            try {
-                resultado = cuerpo();
-            } catch (...) {
-            }
-            std::fflush(nullptr);
-            ::_exit(resultado);
-        }
-        ::close(haciaHijo[0]);
-        ::close(desdeHijo[1]);
-        entrada_ = ::fdopen(haciaHijo[1], "w");
-        salida_ = ::fdopen(desdeHijo[0], "r");
-    }
-
     pid_t pid_ = -1;
     std::FILE* entrada_ = nullptr;
     std::FILE* salida_ = nullptr;

@@ -7,7 +7,6 @@
 
 #include <optional>
 #include <string>
-#include <vector>
 
 namespace vesmadur::prueba {
 
@@ -49,32 +48,10 @@ public:
         ventana_->btnAjustarPulsado();
     }
 
-    // Runs statements on the configuration database to shape a fixture.
-    void Preparar(const std::vector<std::string>& sentencias) {
-        auto base = AbrirComoPrograma(RutaConfig());
-        for (const auto& s : sentencias)
-            base->Execute(s);
-    }
-
     Numeros LeerNumeros() { return prueba::LeerNumeros(RutaConfig()); }
 
-    // How many rows of table `tabla` refer to entry `lnId`.
-    int Referencias(const std::string& tabla, std::int64_t lnId) {
-        int n = 0;
-        for (const auto& [clave, idLada] : LeerTabla(RutaConfig(), tabla))
-            if (idLada && *idLada == std::to_string(lnId))
-                ++n;
-        return n;
-    }
-
-    // The backup files in the configuration folder.
-    std::vector<std::string> Respaldos() const {
-        std::vector<std::string> rutas;
-        for (const auto& nombre : Nombres(carpeta_ / "orvanto/config"))
-            if (nombre.ends_with(".resp"))
-                rutas.push_back(carpeta_ / "orvanto/config/" + nombre);
-        return rutas;
-    }
+    // The backup the adjustment makes, named at the window's load.
+    std::string Respaldo() const { return carpeta_ / "orvanto/config/tablas20190803-142507.resp"; }
 
     ResumenGenerado Resumen;
     VistaGuionada* Vista = nullptr;

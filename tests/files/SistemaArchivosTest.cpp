@@ -14,8 +14,9 @@ using namespace prueba;
 // A folder with one entry of each kind the operations must tell apart.
 struct ConEntradas : testing::Test {
     ConEntradas() {
-        fs::permissions(EscribirArchivo(t / "origen", ContenidoBinario(3'000'000)),
-                        fs::perms(0640));
+        std::string datos(3'000'000, '\0'); // every byte value, in a period no copy block has
+        std::ranges::generate(datos, [i = 0]() mutable { return static_cast<char>(i++ % 257); });
+        fs::permissions(EscribirArchivo(t / "origen", datos), fs::perms(0640));
         fs::permissions(EscribirArchivo(t / "grupo", "anterior"), fs::perms(0420));
         fs::permissions(EscribirArchivo(t / "protegido", "anterior"), fs::perms(0444));
         EscribirArchivo(t / "carpeta/dentro", "x");
