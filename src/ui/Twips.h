@@ -2,6 +2,8 @@
 
 #include <QRect>
 
+class QWidget;
+
 namespace vesmadur::ui {
 
 // The layout is designed in twips (1440 to the inch). Converts to pixels at
@@ -23,5 +25,12 @@ struct Twips {
     // The resolution of the primary screen (96 when there is none).
     static Twips DePantalla();
 };
+
+// The etched groove both windows draw above their buttons on every repaint:
+// a line in the button-shadow colour `izquierda` to `derecha` (pixels), 8
+// pixels above `arriba`, and one in the button-highlight colour a pixel
+// lower. Positions go through twips as the window system draws them, so the
+// groove keeps its pixel geometry at any resolution.
+void DibujarSurco(QWidget& ventana, const Twips& twips, int izquierda, int derecha, int arriba);
 
 } // namespace vesmadur::ui

@@ -9,7 +9,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
-#include <QPainter>
 #include <QPushButton>
 
 namespace vesmadur::ui {
@@ -122,21 +121,9 @@ void VentanaArchivos::keyPressEvent(QKeyEvent* evento) {
 
 void VentanaArchivos::paintEvent(QPaintEvent* evento) {
     QDialog::paintEvent(evento);
-    // An etched groove above "Seleccionar" and "Cancelar", from the left
-    // edge of the list to the right edge of "Cancelar", kept at its pixel
-    // geometry at any resolution.
-    const double tppx = twips_.TPPX(), tppy = twips_.TPPY();
-    const double x1 = List1_->x() * tppx;
-    const double x2 = (btnCancelar_->x() + btnCancelar_->width()) * tppx;
-    const double arriba = btnCancelar_->y() * tppy;
-    QPainter pintor(this);
-    const auto linea = [&](QPalette::ColorRole rol, double yTwips) {
-        pintor.setPen(QPen(palette().color(rol), 1));
-        const int y = static_cast<int>(yTwips / tppy + 0.5);
-        pintor.drawLine(static_cast<int>(x1 / tppx + 0.5), y, static_cast<int>(x2 / tppx + 0.5), y);
-    };
-    linea(QPalette::Dark, arriba - 8 * tppy);
-    linea(QPalette::Light, arriba - 7 * tppy);
+    // From the left edge of the list to the right edge of "Cancelar".
+    DibujarSurco(*this, twips_, List1_->x(), btnCancelar_->x() + btnCancelar_->width(),
+                 btnCancelar_->y());
 }
 
 } // namespace vesmadur::ui

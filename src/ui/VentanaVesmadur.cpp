@@ -178,20 +178,9 @@ void VentanaVesmadur::keyPressEvent(QKeyEvent* evento) {
 
 void VentanaVesmadur::paintEvent(QPaintEvent* evento) {
     QWidget::paintEvent(evento);
-    // An etched groove above the buttons, from just right of the picture to
-    // the right edge of "Cerrar", kept at its pixel geometry at any resolution.
-    const double tppx = twips_.TPPX(), tppy = twips_.TPPY();
-    const double x1 = (image1_->x() + image1_->width()) * tppx + 5 * tppx;
-    const double x2 = (btnCerrar_->x() + btnCerrar_->width()) * tppx;
-    const double arriba = btnCerrar_->y() * tppy;
-    QPainter pintor(this);
-    const auto linea = [&](QPalette::ColorRole rol, double yTwips) {
-        pintor.setPen(QPen(palette().color(rol), 1));
-        const int y = static_cast<int>(yTwips / tppy + 0.5);
-        pintor.drawLine(static_cast<int>(x1 / tppx + 0.5), y, static_cast<int>(x2 / tppx + 0.5), y);
-    };
-    linea(QPalette::Dark, arriba - 8 * tppy);
-    linea(QPalette::Light, arriba - 7 * tppy);
+    // From 5 pixels right of the picture to the right edge of "Cerrar".
+    DibujarSurco(*this, twips_, image1_->x() + image1_->width() + 5,
+                 btnCerrar_->x() + btnCerrar_->width(), btnCerrar_->y());
 }
 
 } // namespace vesmadur::ui
