@@ -46,8 +46,7 @@ ResultadoArchivo BloqueoBase::Tomar(const std::string& ruta, bool escritura) {
     struct stat datos {};
     if (::fstat(fd_, &datos) != 0 || !S_ISREG(datos.st_mode))
         return Fallar(EISDIR, ruta + " no es un archivo");
-    id_ = IdArchivo{static_cast<std::uint64_t>(datos.st_dev),
-                    static_cast<std::uint64_t>(datos.st_ino)};
+    id_ = IdArchivo::De(datos);
     // Any lock of another process, even a reader's: the database is in use.
     struct flock consulta = Rango(F_WRLCK);
     if (::fcntl(fd_, F_OFD_GETLK, &consulta) != 0)

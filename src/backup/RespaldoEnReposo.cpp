@@ -23,8 +23,7 @@ std::optional<IdArchivo> Identidad(const std::string& ruta) {
     struct stat datos {};
     if (::stat(ruta.c_str(), &datos) != 0 || !S_ISREG(datos.st_mode))
         return std::nullopt;
-    return IdArchivo{static_cast<std::uint64_t>(datos.st_dev),
-                     static_cast<std::uint64_t>(datos.st_ino)};
+    return IdArchivo::De(datos);
 }
 
 // What a crash may leave beside the database: its rollback journal and its

@@ -85,8 +85,7 @@ ResultadoRestauracion ReemplazarConfiguracion(const std::string& rutaRespaldo,
             return Falla(Paso::Eliminar, rutaConfig + " no es un archivo");
         if ((datos.st_mode & kBitsEscritura) == 0)
             return Falla(Paso::Eliminar, DescripcionError(EACCES, rutaConfig));
-        const IdArchivo id{static_cast<std::uint64_t>(datos.st_dev),
-                           static_cast<std::uint64_t>(datos.st_ino)};
+        const IdArchivo id = IdArchivo::De(datos);
         if (!retencion.emplace(id, true).Retenido())
             return Falla(Paso::Eliminar, DescripcionError(EBUSY, rutaConfig));
         if (!bloqueo.emplace(vivo, true).Estado())

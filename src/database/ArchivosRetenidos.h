@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <sys/stat.h>
 
 namespace vesmadur {
 
@@ -11,6 +12,11 @@ struct IdArchivo {
     std::uint64_t Dispositivo = 0;
     std::uint64_t Nodo = 0;
     auto operator<=>(const IdArchivo&) const = default;
+
+    // The file a stat or fstat described.
+    static IdArchivo De(const struct stat& datos) {
+        return {static_cast<std::uint64_t>(datos.st_dev), static_cast<std::uint64_t>(datos.st_ino)};
+    }
 };
 
 // Records one more handle on the file. Refused (false) when an exclusive

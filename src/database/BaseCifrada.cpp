@@ -152,16 +152,11 @@ struct ArchivoNuevo {
     }
 };
 
-std::optional<IdArchivo> Identidad(const struct stat& datos) {
-    return IdArchivo{static_cast<std::uint64_t>(datos.st_dev),
-                     static_cast<std::uint64_t>(datos.st_ino)};
-}
-
 // Everything after sqlite3_open: any false closes the connection.
 bool Preparar(sqlite3* base, const std::string& ruta, const std::string& clave, ModoApertura modo,
               IdArchivo id) {
     struct stat datos {};
-    if (::stat(ruta.c_str(), &datos) != 0 || !S_ISREG(datos.st_mode) || *Identidad(datos) != id)
+    if (::stat(ruta.c_str(), &datos) != 0 || !S_ISREG(datos.st_mode) || IdArchivo::De(datos) != id)
         return false;
     if (sqlite3_extended_result_codes(base, 1) != SQLITE_OK)
         return false;
@@ -255,7 +250,7 @@ BaseAbierta AbrirBaseCifrada(const std::string& ruta, const std::string& clave, 
     // An empty file is not a database (the library would take it for a new one).
     if (!modo.Crear && datos.st_size == 0)
         return resultado;
-    const IdArchivo id = *Identidad(datos);
+    const IdArchivo id = IdArchivo::De(datos);
     Retencion retencion(id, modo.Exclusivo);
     if (!retencion.Retenido())
         return resultado;
