@@ -17,8 +17,6 @@ namespace {
 
 using Paso = ResultadoRestauracion::Paso;
 
-constexpr mode_t kBitsEscritura = S_IWUSR | S_IWGRP | S_IWOTH;
-
 // What the engine may leave beside a database: its rollback journal, its
 // write-ahead log and that log's shared index. Beside the restored file the
 // engine would apply them to it.
@@ -79,12 +77,12 @@ ResultadoRestauracion ReemplazarConfiguracion(const std::string& rutaRespaldo,
     std::optional<BloqueoBase> bloqueo;
     struct stat datos {};
     if (::stat(vivo.c_str(), &datos) == 0) {
-        if (S_ISDIR(datos.st_mode))
-            return Falla(Paso::Eliminar, DescripcionError(EISDIR, rutaConfig));
+        // What the designed deletion would refuse (a folder, a read-only
+        // file), and anything else that is not a database file.
+        if (auto borrable = SistemaArchivos(disco).PuedeBorrar(vivo); !borrable)
+            return Falla(Paso::Eliminar, borrable.Descripcion);
         if (!S_ISREG(datos.st_mode))
             return Falla(Paso::Eliminar, rutaConfig + " no es un archivo");
-        if ((datos.st_mode & kBitsEscritura) == 0)
-            return Falla(Paso::Eliminar, DescripcionError(EACCES, rutaConfig));
         const IdArchivo id = IdArchivo::De(datos);
         if (!retencion.emplace(id, true).Retenido())
             return Falla(Paso::Eliminar, DescripcionError(EBUSY, rutaConfig));

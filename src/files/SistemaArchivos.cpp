@@ -354,7 +354,7 @@ ResultadoArchivo SistemaArchivos::CopiaTemporal(const std::string& origen,
                             temporal);
 }
 
-ResultadoArchivo SistemaArchivos::DeleteFile(const std::string& ruta) const {
+ResultadoArchivo SistemaArchivos::PuedeBorrar(const std::string& ruta) const {
     struct stat datos {};
     if (!RutaValida(ruta))
         return FalloSistema(ENOENT, ruta);
@@ -364,6 +364,12 @@ ResultadoArchivo SistemaArchivos::DeleteFile(const std::string& ruta) const {
         return FalloSistema(EISDIR, ruta);
     if (S_ISREG(datos.st_mode) && (datos.st_mode & BitsEscritura) == 0)
         return FalloSistema(EACCES, ruta);
+    return ResultadoArchivo::Exito();
+}
+
+ResultadoArchivo SistemaArchivos::DeleteFile(const std::string& ruta) const {
+    if (auto borrable = PuedeBorrar(ruta); !borrable)
+        return borrable;
     if (disco_.Borrar(ruta.c_str()) != 0)
         return FalloSistema(errno, ruta);
     return ResultadoArchivo::Exito();

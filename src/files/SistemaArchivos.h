@@ -81,6 +81,9 @@ public:
     // read-only and is not removed; neither is a folder. The path is taken
     // literally (no wildcards).
     ResultadoArchivo DeleteFile(const std::string& ruta) const;
+    // Whether DeleteFile would remove the entry at `ruta`, with the
+    // description of its refusal (a folder, a read-only file, nothing there).
+    ResultadoArchivo PuedeBorrar(const std::string& ruta) const;
 
     // The folder at `ruta`, or nothing when it is not an existing folder.
     std::optional<Carpeta> GetFolder(const std::string& ruta) const;
