@@ -5,12 +5,31 @@
 #include "database/BaseCifrada.h"
 #include "database/Database.h"
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
+struct sqlite3_stmt;
+
 namespace vesmadur {
+
+struct FinalizarSentencia {
+    void operator()(sqlite3_stmt* sentencia) const;
+};
+using SentenciaPreparada = std::unique_ptr<sqlite3_stmt, FinalizarSentencia>;
+
+// The statements run since the last commit of an exclusive, writable
+// session: one transaction, committed at its bounds (see Database.cpp).
+struct GrupoCambios {
+    bool Abierto = false;
+    std::chrono::steady_clock::time_point Desde;
+    // Their texts, to run them again if the library rolls the group back.
+    std::vector<std::string> Sentencias;
+    std::size_t Bytes = 0;
+};
 
 struct Conexion {
     BaseAbierta Base;
@@ -19,6 +38,12 @@ struct Conexion {
     std::vector<Recordset::Estado*> Cursores;
     // Row changes the library reported during the statement being run.
     long long Avisos = 0;
+    // Prepared statements by the shape of their text; a null one is a shape
+    // that does not prepare, whose texts run as they are.
+    std::unordered_map<std::string, SentenciaPreparada> Preparadas;
+    GrupoCambios Grupo;
+    // Row changes committed so far.
+    long long Confirmados = 0;
 
     Conexion() = default;
     Conexion(const Conexion&) = delete;
@@ -27,6 +52,7 @@ struct Conexion {
     // releases it even when it throws; a destructor cannot report).
     ~Conexion() {
         try {
+            Preparadas.clear();
             CerrarBaseCifrada(Base);
         } catch (...) {
         }

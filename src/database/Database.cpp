@@ -2,8 +2,13 @@
 
 #include "database/Conexion.h"
 #include "database/DialectoJet.h"
+#include "database/FormaSentencia.h"
+#include "database/VigiaConfirmaciones.h"
 
+#include <atomic>
 #include <cctype>
+#include <limits>
+#include <utility>
 #include <sqlcipher/sqlite3.h>
 
 namespace vesmadur {
@@ -43,7 +48,189 @@ bool CambiaSoloFilas(const std::string& palabra) {
 const char* const kNoEsSentencia =
     "Invalid SQL statement; expected 'DELETE', 'INSERT', 'PROCEDURE', 'SELECT', or 'UPDATE'.";
 
+// The bounds of a group of statements committed together. A kill loses at
+// most the open group: at most this many statements, begun within this
+// time of its first one, with at most this much text. Committing costs
+// (encrypting and authenticating each changed page) fall away past a few
+// hundred statements a group; the time bound keeps a slow group short.
+constexpr std::size_t kSentenciasPorGrupo = 1000;
+constexpr auto kTiempoPorGrupo = std::chrono::milliseconds(50);
+constexpr std::size_t kBytesPorGrupo = std::size_t{1} << 20;
+// Shapes kept prepared; past it the cache starts again.
+constexpr std::size_t kPreparadasMaximas = 64;
+
+std::atomic<VigiaConfirmaciones> gVigia{nullptr};
+
+std::string Ejecutar(sqlite3* base, const char* sql) {
+    return sqlite3_exec(base, sql, nullptr, nullptr, nullptr) == SQLITE_OK ? std::string()
+                                                                            : DescripcionError(base);
+}
+
+// The prepared statement of `forma` with its literals bound, or nullptr
+// when the shape does not prepare or a literal does not bind exactly.
+sqlite3_stmt* Preparada(Conexion& conexion, const FormaSentencia& forma) {
+    sqlite3* base = conexion.Base.Base;
+    auto guardada = conexion.Preparadas.find(forma.Texto);
+    if (guardada == conexion.Preparadas.end()) {
+        sqlite3_stmt* orden = nullptr;
+        sqlite3_prepare_v2(base, forma.Texto.c_str(), static_cast<int>(forma.Texto.size()), &orden,
+                           nullptr);
+        SentenciaPreparada nueva(orden);
+        if (nueva && sqlite3_bind_parameter_count(orden) !=
+                         static_cast<int>(forma.Literales.size()))
+            nueva.reset();
+        if (conexion.Preparadas.size() >= kPreparadasMaximas)
+            conexion.Preparadas.clear();
+        guardada = conexion.Preparadas.emplace(forma.Texto, std::move(nueva)).first;
+    }
+    sqlite3_stmt* orden = guardada->second.get();
+    if (!orden)
+        return nullptr;
+    int indice = 0;
+    for (const auto& literal : forma.Literales) {
+        ++indice;
+        int rc = SQLITE_TOOBIG;
+        if (const auto* entero = std::get_if<std::int64_t>(&literal))
+            rc = sqlite3_bind_int64(orden, indice, *entero);
+        else if (const auto& texto = std::get<std::string>(literal);
+                 texto.size() <= static_cast<std::size_t>(std::numeric_limits<int>::max()))
+            rc = sqlite3_bind_text(orden, indice, texto.data(), static_cast<int>(texto.size()),
+                                   SQLITE_STATIC);
+        if (rc != SQLITE_OK) {
+            sqlite3_clear_bindings(orden);
+            return nullptr;
+        }
+    }
+    return orden;
+}
+
+// One accepted statement ready to run: the prepared statement of its shape
+// with its literals bound when it has one, otherwise prepared on its own.
+// A statement that cannot run is refused before anything happens.
+class Orden {
+public:
+    Orden(Conexion& conexion, const std::string& sql)
+        : base_(conexion.Base.Base), forma_(LeerForma(sql)) {
+        orden_ = forma_ ? Preparada(conexion, *forma_) : nullptr;
+        if (!orden_) {
+            if (sqlite3_prepare_v2(base_, sql.c_str(), static_cast<int>(sql.size()), &orden_,
+                                   nullptr) != SQLITE_OK) {
+                Rechazo = DescripcionError(base_);
+                sqlite3_finalize(std::exchange(orden_, nullptr));
+                return;
+            }
+            propia_.reset(orden_);
+            if (!orden_) {
+                Rechazo = kNoEsSentencia;
+                return;
+            }
+        }
+        if (sqlite3_column_count(orden_) > 0)
+            Rechazo = "Cannot execute a select query.";
+        // A parameter has no value here: it would read as Null and turn the
+        // statement into one that silently matches nothing.
+        else if (const int parametros = sqlite3_bind_parameter_count(orden_);
+                 propia_ && parametros > 0)
+            Rechazo = "Too few parameters. Expected " + std::to_string(parametros) + ".";
+    }
+    ~Orden() { Soltar(); }
+    Orden(const Orden&) = delete;
+    Orden& operator=(const Orden&) = delete;
+
+    // Runs it once; the engine's description of a failure, or an empty text.
+    std::string Correr(long long& cambios) {
+        const int rc = sqlite3_step(orden_);
+        std::string error = rc == SQLITE_DONE ? std::string() : DescripcionError(base_);
+        cambios = sqlite3_changes(base_);
+        if (Soltar() != SQLITE_OK && error.empty())
+            error = DescripcionError(base_);
+        return error;
+    }
+
+    std::string Rechazo;
+
+private:
+    // Gives the statement back: its own finalized, the cached one reset.
+    int Soltar() {
+        sqlite3_stmt* orden = std::exchange(orden_, nullptr);
+        if (propia_)
+            return sqlite3_finalize(propia_.release());
+        if (!orden)
+            return SQLITE_OK;
+        const int rc = sqlite3_reset(orden);
+        sqlite3_clear_bindings(orden);
+        return rc;
+    }
+
+    sqlite3* base_;
+    const std::optional<FormaSentencia> forma_; // the bound texts point into it
+    sqlite3_stmt* orden_ = nullptr;
+    SentenciaPreparada propia_;
+};
+
+// Runs a statement that ran before; the engine's description of a failure.
+std::string Correr(Conexion& conexion, const std::string& sql) {
+    Orden orden(conexion, sql);
+    long long cambios = 0;
+    return orden.Rechazo.empty() ? orden.Correr(cambios) : orden.Rechazo;
+}
+
+bool AbrirGrupo(Conexion& conexion) {
+    if (!Ejecutar(conexion.Base.Base, "BEGIN").empty())
+        return false;
+    conexion.Grupo.Abierto = true;
+    conexion.Grupo.Desde = std::chrono::steady_clock::now();
+    return true;
+}
+
+// Commits the open group; a refused commit rolls it back and is reported.
+std::string Confirmar(Conexion& conexion) {
+    if (!conexion.Grupo.Abierto)
+        return {};
+    sqlite3* base = conexion.Base.Base;
+    const auto vigia = gVigia.load();
+    if (vigia)
+        vigia(MomentoConfirmacion::Antes, conexion.Confirmados);
+    conexion.Grupo = {};
+    std::string error = Ejecutar(base, "COMMIT");
+    if (!error.empty()) {
+        if (!sqlite3_get_autocommit(base))
+            Ejecutar(base, "ROLLBACK");
+        return error;
+    }
+    conexion.Confirmados = sqlite3_total_changes(base);
+    if (vigia)
+        vigia(MomentoConfirmacion::Despues, conexion.Confirmados);
+    return {};
+}
+
+// The library rolled the whole open group back (a trigger's RAISE(ROLLBACK),
+// an OR ROLLBACK conflict, memory or disk exhausted). Its statements all
+// succeeded before, so they run again in a new group and only the failing
+// one is lost; if one fails again, the group is lost with it.
+void RepetirGrupo(Conexion& conexion) {
+    const auto sentencias = std::move(conexion.Grupo.Sentencias);
+    conexion.Grupo = {};
+    if (!AbrirGrupo(conexion))
+        return;
+    for (const auto& sql : sentencias) {
+        if (!Correr(conexion, sql).empty()) {
+            Ejecutar(conexion.Base.Base, "ROLLBACK");
+            conexion.Grupo = {};
+            return;
+        }
+    }
+}
+
 } // namespace
+
+void FinalizarSentencia::operator()(sqlite3_stmt* sentencia) const {
+    sqlite3_finalize(sentencia);
+}
+
+void VigilarConfirmaciones(VigiaConfirmaciones vigia) {
+    gVigia.store(vigia);
+}
 
 // --- Database ---------------------------------------------------------------
 
@@ -66,54 +253,65 @@ const std::string& Database::Name() const {
 void Database::Execute(const std::string& sentencia) {
     if (!conexion_->Abierta())
         throw ErrorMotor("Object invalid or no longer set.");
-    const std::string sql = TraducirDialecto(sentencia);
+    Conexion& conexion = *conexion_;
+    sqlite3* base = conexion.Base.Base;
+    // A failure commits what ran before it; a commit that fails too is
+    // what the caller hears of, since it lost those changes.
+    const auto fallar = [&conexion](const std::string& error) {
+        const auto confirmacion = Confirmar(conexion);
+        throw ErrorMotor(confirmacion.empty() ? error : confirmacion);
+    };
+    std::string sql;
+    try {
+        sql = TraducirDialecto(sentencia);
+    } catch (const ErrorMotor& rechazo) {
+        fallar(rechazo.Descripcion());
+    }
     const std::string palabra = PrimeraPalabra(sql);
     if (!EsSentenciaAceptada(palabra))
-        throw ErrorMotor(kNoEsSentencia);
-
-    sqlite3* base = conexion_->Base.Base;
-    sqlite3_stmt* orden = nullptr;
-    if (sqlite3_prepare_v2(base, sql.c_str(), static_cast<int>(sql.size()), &orden, nullptr) !=
-        SQLITE_OK) {
-        const std::string error = DescripcionError(base);
-        sqlite3_finalize(orden);
-        throw ErrorMotor(error);
-    }
-    if (!orden)
-        throw ErrorMotor(kNoEsSentencia);
-    if (sqlite3_column_count(orden) > 0) {
-        sqlite3_finalize(orden);
-        throw ErrorMotor("Cannot execute a select query.");
-    }
-    // A parameter has no value here: it would read as Null and turn the
-    // statement into one that silently matches nothing.
-    if (const int parametros = sqlite3_bind_parameter_count(orden); parametros > 0) {
-        sqlite3_finalize(orden);
-        throw ErrorMotor("Too few parameters. Expected " + std::to_string(parametros) + ".");
-    }
-
+        fallar(kNoEsSentencia);
+    Orden orden(conexion, sql);
+    if (!orden.Rechazo.empty())
+        fallar(orden.Rechazo);
     // The session moves to its log with the first statement that can run,
     // so a session that changes nothing leaves the file untouched.
-    ActivarRegistroRapido(conexion_->Base);
-    conexion_->Avisos = 0;
-    const int rc = sqlite3_step(orden);
-    std::string error = rc == SQLITE_DONE ? std::string() : DescripcionError(base);
-    const long long cambios = sqlite3_changes(base);
-    if (sqlite3_finalize(orden) != SQLITE_OK && error.empty())
-        error = DescripcionError(base);
-    if (!sqlite3_get_autocommit(base)) {
+    ActivarRegistroRapido(conexion.Base);
+    // No other handle can read an exclusive session's file, so its
+    // statements are committed in groups; every statement still sees the
+    // ones before it, which share this connection.
+    const bool agrupar = conexion.Base.Modo.Exclusivo && !conexion.Base.Modo.SoloLectura;
+    if (agrupar && !conexion.Grupo.Abierto && !AbrirGrupo(conexion))
+        throw ErrorMotor(DescripcionError(base));
+
+    conexion.Avisos = 0;
+    long long cambios = 0;
+    std::string error = orden.Correr(cambios);
+    if (!agrupar && !sqlite3_get_autocommit(base)) {
         // Nothing may stay pending once Execute returns.
-        sqlite3_exec(base, "ROLLBACK", nullptr, nullptr, nullptr);
+        Ejecutar(base, "ROLLBACK");
         if (error.empty())
             error = kNoEsSentencia;
     }
     // Changes the library did not report row by row (a whole table emptied,
     // triggers, schema changes) make every value read so far suspect.
-    if (!error.empty() || !CambiaSoloFilas(palabra) || conexion_->Avisos != cambios)
-        for (auto* cursor : conexion_->Cursores)
+    if (!error.empty() || !CambiaSoloFilas(palabra) || conexion.Avisos != cambios)
+        for (auto* cursor : conexion.Cursores)
             OlvidarValores(*cursor);
-    if (!error.empty())
-        throw ErrorMotor(error);
+    if (!error.empty()) {
+        // What ran before the failing statement is kept and committed.
+        if (conexion.Grupo.Abierto && sqlite3_get_autocommit(base))
+            RepetirGrupo(conexion);
+        fallar(error);
+    }
+    if (!agrupar)
+        return;
+    auto& grupo = conexion.Grupo;
+    grupo.Bytes += sql.size();
+    grupo.Sentencias.push_back(sql);
+    if (grupo.Sentencias.size() >= kSentenciasPorGrupo || grupo.Bytes >= kBytesPorGrupo ||
+        std::chrono::steady_clock::now() - grupo.Desde >= kTiempoPorGrupo)
+        if (const auto fallo = Confirmar(conexion); !fallo.empty())
+            throw ErrorMotor(fallo);
 }
 
 void Database::Close() {
@@ -123,7 +321,11 @@ void Database::Close() {
         CerrarCursor(*cursor);
     conexion_->Cursores.clear();
     sqlite3_update_hook(conexion_->Base.Base, nullptr, nullptr);
-    const std::string error = CerrarBaseCifrada(conexion_->Base);
+    // Everything run so far is committed before the session ends.
+    std::string error = Confirmar(*conexion_);
+    conexion_->Preparadas.clear();
+    if (auto cierre = CerrarBaseCifrada(conexion_->Base); error.empty())
+        error = std::move(cierre);
     if (!error.empty())
         throw ErrorMotor(error);
 }

@@ -9,7 +9,7 @@ namespace vesmadur {
 
 struct Conexion;
 
-// An open database. Every statement is committed when Execute returns.
+// An open database.
 class Database {
 public:
     ~Database();
@@ -18,10 +18,14 @@ public:
 
     // A dynaset on a table named as it is stored (any letter case).
     std::unique_ptr<Recordset> OpenRecordset(const std::string& tabla, int tipo = dbOpenDynaset);
-    // Runs one statement of the Jet dialect ("DELETE * FROM", [names]) and
-    // commits it. A rejected statement throws ErrorMotor and changes nothing.
+    // Runs one statement of the Jet dialect ("DELETE * FROM", [names]). Its
+    // effect is seen at once by everything that follows. A session opened
+    // exclusively for writing commits its statements in groups (at most
+    // 1000 statements or 50 ms: all that a kill can undo) and at its close;
+    // any other commits each one. A rejected statement throws ErrorMotor and
+    // changes nothing; everything run before it stays and is committed.
     void Execute(const std::string& sentencia);
-    // Closes the open recordsets, folds the session's log back into the
+    // Commits, closes the open recordsets, folds the session's log back into the
     // file and releases it. Closing again does nothing. A failure of the
     // engine is thrown after everything has been released.
     void Close();

@@ -8,6 +8,7 @@
 #include "ayudas/Proceso.h"
 #include "database/Configuracion.h"
 #include "database/DBEngine.h"
+#include "database/VigiaConfirmaciones.h"
 #include "generador/GeneradorInstalacion.h"
 
 #include <map>
@@ -52,12 +53,18 @@ inline Numeros LeerNumeros(const std::string& ruta, const std::string& tabla = k
 
 // A forked copy of this process using the engine as the program does (so
 // only while this process holds no database): opens `ruta`, runs `sentencia`
-// if any, says "listo" and holds the database until its input closes.
+// if any until a commit holds it, says "listo" and holds the database until
+// its input closes.
 inline std::function<int()> Retener(const std::string& ruta, const std::string& sentencia = "") {
     return [=] {
         std::unique_ptr<Database> base;
         AbrirConfiguracion(base, ruta);
-        if (base && !sentencia.empty())
+        static bool confirmada;
+        confirmada = sentencia.empty();
+        VigilarConfirmaciones([](MomentoConfirmacion m, long long) {
+            confirmada = confirmada || m == MomentoConfirmacion::Despues;
+        });
+        while (base && !confirmada)
             base->Execute(sentencia);
         std::puts(base ? "listo" : "fallo");
         std::fflush(stdout);

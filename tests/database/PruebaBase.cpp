@@ -1,6 +1,7 @@
 #include "ayudas/BaseDatos.h"
 #include "database/CadenaConexion.h"
 #include "database/DialectoJet.h"
+#include "database/FormaSentencia.h"
 
 #include <gtest/gtest.h>
 
@@ -161,6 +162,8 @@ TEST_P(Sesion, RechazaUnaSentenciaYGuardaLasDelAjuste) {
                   "WHERE lnId = 4");
     base->Execute("DELETE * FROM [Numeros de lada] WHERE lnId = 3");
     EXPECT_EQ(Nombres(carpeta.Ruta()).size(), 2u) << "el registro de la sesion falta";
+    Rechazada(*base, GetParam().Sentencia, GetParam().Descripcion);
+    EXPECT_GT(fs::file_size(ruta.string() + "-wal"), 0u) << "lo anterior al rechazo no se confirmo";
     nadieMasAbre();
     AbrirConfiguracion(base, ruta);
     ASSERT_NE(base, nullptr);
@@ -197,6 +200,57 @@ INSTANTIATE_TEST_SUITE_P(Casos, Sesion, testing::Values(
             "Too few parameters. Expected 1."}),
     testing::PrintToStringParamName());
 // clang-format on
+
+// Statements run once each, in order, through one session; the shape each
+// is prepared under ("": run as it is). Texts are plain SQLite, so the
+// shell can run them too.
+struct ConForma {
+    const char* Nombre;
+    std::string Sentencia;
+    const char* Forma;
+};
+const std::string kPoner = "UPDATE \"Numeros de lada\" SET telefono = ";
+const char* const kFormaPoner = "UPDATE \"Numeros de lada\" SET telefono = ? WHERE lnId = ?";
+// clang-format off
+const ConForma kConForma[] = {
+    {"Comillas", kPoner + "'O''Hara ''x''' WHERE lnId = 1", kFormaPoner},
+    {"TextoDeCifras", kPoner + "'0144' WHERE lnId = 2", kFormaPoner},
+    {"LaMismaFormaConUnEntero", kPoner + "0144 WHERE lnId = 3", kFormaPoner},
+    {"TextoQueLeeComoSql", kPoner + "'5; DROP TABLE LD1 --' WHERE lnId = 4", kFormaPoner},
+    {"Nulo", kPoner + "NULL WHERE lnId = 5", "UPDATE \"Numeros de lada\" SET telefono = NULL WHERE lnId = ?"},
+    {"TextoLargo", kPoner + "'" + std::string(70000, 'x') + "''" + std::string(70000, '9') + "' WHERE lnId = 6", kFormaPoner},
+    {"RealHexadecimalYEnormeQuedan", kPoner + "1.5e+3 || -0x1F || 9223372036854775808 || x'41' WHERE lnId = 7",
+     "UPDATE \"Numeros de lada\" SET telefono = 1.5e+3 || -0x1F || 9223372036854775808 || x'41' WHERE lnId = ?"},
+    {"EnterosATipos", "UPDATE \"Numeros de lada\" SET tipo = '12', descripcion = 13 WHERE lnId > 7 AND lnId < 10",
+     "UPDATE \"Numeros de lada\" SET tipo = ?, descripcion = ? WHERE lnId > ? AND lnId < ?"},
+    // An integer after ORDER BY names a column.
+    {"OrdenPorColumna", kPoner + "(SELECT telefono FROM \"Numeros de lada\" ORDER BY 1 DESC LIMIT 1) WHERE lnId = 10", ""},
+    // A text the library takes as a name: the shape does not prepare.
+    {"TextoComoNombre", "DELETE FROM 'LD2' WHERE idLada = 11", "DELETE FROM ? WHERE idLada = ?"},
+    {"Insertar", "INSERT INTO LD1 (idLada, tarifa) VALUES (12, '1.25')", "INSERT INTO LD1 (idLada, tarifa) VALUES (?, ?)"},
+};
+// clang-format on
+
+// The engine's session leaves exactly the rows, value types included, that
+// the shell leaves after the same statements.
+TEST(Sesion, CadaFormaDaLoQueDaElShell) {
+    CarpetaTemporal carpeta;
+    const auto ruta = Generar(carpeta, 20).RutaConfig;
+    fs::copy_file(ruta, carpeta / "shell.orv");
+    std::string guion;
+    auto base = AbrirComoPrograma(ruta);
+    for (const auto& [nombre, sentencia, forma] : kConForma) {
+        const auto leida = LeerForma(sentencia);
+        EXPECT_EQ(leida ? leida->Texto : "", forma) << nombre;
+        base->Execute(sentencia);
+        guion += sentencia + ";\n";
+    }
+    base->Close();
+    EjecutarShell(carpeta / "shell.orv", guion);
+    const std::string volcado = "SELECT *, typeof(telefono), typeof(tipo) FROM \"Numeros de lada\";"
+                                "SELECT *, typeof(tarifa) FROM LD1; SELECT count(*) FROM LD2;\n";
+    EXPECT_EQ(EjecutarShell(ruta, volcado), EjecutarShell(carpeta / "shell.orv", volcado));
+}
 
 } // namespace
 } // namespace vesmadur

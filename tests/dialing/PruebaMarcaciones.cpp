@@ -87,6 +87,15 @@ const std::string kPurga = kTablas + "(1, '01O''Brien', 0), (2, '045x'' WHERE ln
     "INSERT INTO LD3 VALUES (3), (3);";
 const std::string kLadas = "SELECT 'LD1', idLada FROM LD1 UNION ALL SELECT 'LD2', idLada FROM LD2 "
                            "UNION ALL SELECT 'LD3', idLada FROM LD3;";
+// LD3 refuses to lose its last row, by `accion`.
+std::string Protegida(const std::string& accion) {
+    return "CREATE TRIGGER protegida AFTER DELETE ON LD3 WHEN (SELECT count(*) FROM LD3) = 0 "
+           "BEGIN SELECT RAISE(" + accion + ", 'LD3 protegida'); END;";
+}
+const std::string kLD3Protegida =
+    "Error al AJUSTAR las marcaciones: LD3 protegida\r\nMarcaciones ajustadas: 2 de 2";
+const char* const kSinEntrada3 =
+    "1|O'Brien\n2|x' WHERE lnId > 0 OR '1'='1\n3|01\n4|5512345678\nLD1|3\nLD2|4\nLD3|3\nLD3|3\n";
 const BaseAMano kBasesAMano[] = {
     {"TablaVacia", kTablas + "(1, '5', 'a'); DELETE FROM \"Numeros de lada\";", 0,
      "Marcaciones ajustadas: 0 de 0", ""},
@@ -105,7 +114,11 @@ const BaseAMano kBasesAMano[] = {
     // A listed table missing stops the run after the rows deleted before it; the entry stays.
     {"TablaListadaQueFalta", kPurga + "INSERT INTO \"Tablas de ladas\" VALUES (4, 'd', 1);", 3,
      "Error al AJUSTAR las marcaciones: no such table: LD4\r\nMarcaciones ajustadas: 2 de 2",
-     "1|O'Brien\n2|x' WHERE lnId > 0 OR '1'='1\n3|01\n4|5512345678\nLD1|3\nLD2|4\n", kLadas},
+     "1|O'Brien\n2|x' WHERE lnId > 0 OR '1'='1\n3|01\n4|5512345678\nLD1|3\nLD2|4\n", kLadas},    // A statement failing part-way (a trigger refusing the second row it
+    // deletes) undoes only itself; RAISE(ROLLBACK) undoes the library's whole
+    // transaction, and what ran before the statement stays all the same.
+    {"FallaAMitad", kPurga + Protegida("ABORT"), 3, kLD3Protegida, kSinEntrada3, kLadas},
+    {"DeshaceLaTransaccion", kPurga + Protegida("ROLLBACK"), 3, kLD3Protegida, kSinEntrada3, kLadas},
 };
 // clang-format on
 

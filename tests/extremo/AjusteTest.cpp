@@ -1,4 +1,5 @@
 #include "InstalacionPrueba.h"
+#include "database/VigiaConfirmaciones.h"
 #include "dialing/Marcaciones.h"
 
 #include <csignal>
@@ -32,19 +33,23 @@ std::string Panel(const std::vector<std::string>& lineas) {
 }
 
 // Each entry of `antes` is as before, fully rewritten, or (a bare prefix)
-// deleted with none of its rows left in a purged table; counts of each.
+// deleted with none of its rows left in a purged table; counts of each, and
+// the rows left in purged tables.
 struct Coherencia {
-    int Reescritas = 0, Borradas = 0;
+    int Reescritas = 0, Borradas = 0, FilasDepuradas = 0;
+    int Cambios(const Coherencia& inicial) const {
+        return Reescritas + Borradas + inicial.FilasDepuradas - FilasDepuradas;
+    }
 };
 
 Coherencia Comparar(InstalacionPrueba& inst, const Numeros& antes) {
     const auto despues = inst.LeerNumeros();
     std::set<std::optional<std::string>> purgadas; // the entries the purged tables refer to
+    Coherencia c;
     for (const auto& t : inst.Resumen.Tablas)
         if (t.Depurar > 0)
             for (const auto& fila : LeerNumeros(inst.RutaConfig(), "LD" + std::to_string(t.Numero)))
-                purgadas.insert(fila.second);
-    Coherencia c;
+                purgadas.insert(fila.second), ++c.FilasDepuradas;
     for (const auto& [lnId, telefono] : antes) {
         if (!despues.count(lnId)) {
             EXPECT_TRUE(telefono && AjustarNumero(*telefono).empty()) << lnId;
@@ -140,27 +145,61 @@ TEST_P(Corrida, InformaYNoPierdeNada) {
 INSTANTIATE_TEST_SUITE_P(Casos, Corrida, ::testing::ValuesIn(kCasos),
                          [](const auto& caso) { return std::string(caso.param.Nombre); });
 
-TEST(Ajuste, CorridaMuertaConSigkillDejaUnaBaseCoherente) {
+// A run killed at a moment of its commits: `Confirmacion`-th commit, just
+// before or after it, or (without one) anywhere after the first commit.
+struct Muerte {
+    const char* Nombre;
+    std::optional<MomentoConfirmacion> Momento;
+    int Confirmacion = 0;
+    friend void PrintTo(const Muerte& m, std::ostream* os) { *os << m.Nombre; }
+};
+class CorridaMuerta : public ::testing::TestWithParam<Muerte> {};
+Muerte gMuerte;
+
+// The database opens, is coherent, holds exactly what was committed, and a
+// second run finishes the job.
+TEST_P(CorridaMuerta, DejaLoConfirmadoYOtraCorridaTermina) {
+    gMuerte = GetParam();
     InstalacionPrueba inst(Opciones(3000, 11));
     const auto antes = inst.LeerNumeros();
+    const auto inicial = Comparar(inst, antes);
     Proceso corrida([&inst] {
         inst.AbrirVentana();
-        // Each processing of events tells the parent how far the walk got.
-        inst.Vista->AlProcesarEventos = [] {
-            if (::write(1, ".", 1) != 1)
-                ::_exit(1);
-        };
+        // Each commit tells the parent the changes committed so far.
+        VigilarConfirmaciones([](MomentoConfirmacion m, long long confirmados) {
+            std::printf("%d %lld\n", static_cast<int>(m), confirmados);
+            std::fflush(stdout);
+            if (m == gMuerte.Momento && --gMuerte.Confirmacion == 0)
+                std::raise(SIGKILL);
+        });
         inst.Ajustar();
         return 0;
     });
-    ASSERT_EQ(corrida.Leer(100), std::string(100, '.')) << "la corrida termino antes de tiempo";
+    // Its lines up to its death; for a kill anywhere, up to its first commit.
+    std::string linea, ultima;
+    while (!(linea = corrida.Linea()).empty() && (ultima = linea, GetParam().Momento || linea[0] == '0')) {
+    }
     EXPECT_EQ(corrida.Matar(), -SIGKILL);
-
-    // The database opens and is coherent; the run was cut part-way.
     const auto c = Comparar(inst, antes);
-    EXPECT_GT(c.Reescritas + c.Borradas, 0);
+    EXPECT_GT(c.Cambios(inicial), 0);
     EXPECT_LT(c.Reescritas + c.Borradas, inst.Resumen.Antiguas) << "la corrida no se interrumpio";
+    if (GetParam().Momento) {
+        EXPECT_EQ(std::to_string(c.Cambios(inicial)), ultima.substr(2));
+    }
+
+    std::filesystem::remove(inst.Respaldo()); // the second run's backup has a later name
+    inst.AbrirVentana();
+    inst.Ajustar();
+    const auto final = Comparar(inst, antes);
+    EXPECT_EQ(final.Reescritas + final.Borradas, inst.Resumen.Antiguas);
 }
+
+using M = MomentoConfirmacion;
+INSTANTIATE_TEST_SUITE_P(Momentos, CorridaMuerta,
+                         ::testing::Values(Muerte{"EnCualquierMomento", std::nullopt},
+                                           Muerte{"AntesDeConfirmar", M::Antes, 2},
+                                           Muerte{"DespuesDeConfirmar", M::Despues, 1}),
+                         ::testing::PrintToStringParamName());
 
 } // namespace
 } // namespace vesmadur

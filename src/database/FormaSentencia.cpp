@@ -1,0 +1,126 @@
+#include "database/FormaSentencia.h"
+
+#include <cctype>
+#include <charconv>
+
+namespace vesmadur {
+
+namespace {
+
+bool EsLetra(char c) {
+    return std::isalpha(static_cast<unsigned char>(c)) || c == '_' ||
+           static_cast<unsigned char>(c) >= 0x80;
+}
+
+bool EsDeNombre(char c) {
+    return EsLetra(c) || std::isdigit(static_cast<unsigned char>(c)) || c == '$';
+}
+
+bool EsDigito(char c) {
+    return std::isdigit(static_cast<unsigned char>(c)) != 0;
+}
+
+std::string Mayusculas(std::string_view palabra) {
+    std::string texto(palabra);
+    for (char& c : texto)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return texto;
+}
+
+// Where the quoted run that opens at `i` ends (one past its closing quote,
+// a doubled closing character standing for itself), or npos when it stays open.
+std::size_t FinCitado(std::string_view sql, std::size_t i, char cierre) {
+    for (std::size_t j = i + 1; j < sql.size(); ++j) {
+        if (sql[j] != cierre)
+            continue;
+        if (cierre != ']' && j + 1 < sql.size() && sql[j + 1] == cierre) {
+            ++j;
+            continue;
+        }
+        return j + 1;
+    }
+    return std::string_view::npos;
+}
+
+} // namespace
+
+std::optional<FormaSentencia> LeerForma(std::string_view sql) {
+    FormaSentencia forma;
+    forma.Texto.reserve(sql.size());
+    bool primera = true;
+    std::size_t i = 0;
+    while (i < sql.size()) {
+        const char c = sql[i];
+        const char siguiente = i + 1 < sql.size() ? sql[i + 1] : '\0';
+        if (c == '\0' || c == '?' || c == ':' || c == '@' || c == '$' || c == '#' ||
+            (c == '-' && siguiente == '-') || (c == '/' && siguiente == '*'))
+            return std::nullopt;
+        if (c == '\'' || c == '"' || c == '`' || c == '[') {
+            const std::size_t fin = FinCitado(sql, i, c == '[' ? ']' : c);
+            if (fin == std::string_view::npos)
+                return std::nullopt;
+            if (c == '\'') {
+                std::string texto;
+                for (std::size_t j = i + 1; j + 1 < fin; ++j)
+                    if (texto.push_back(sql[j]); sql[j] == '\'')
+                        ++j;
+                forma.Literales.emplace_back(std::move(texto));
+                forma.Texto += '?';
+            } else {
+                forma.Texto.append(sql.substr(i, fin - i));
+            }
+            i = fin;
+            continue;
+        }
+        if (EsLetra(c)) {
+            std::size_t fin = i;
+            while (fin < sql.size() && EsDeNombre(sql[fin]))
+                ++fin;
+            const std::string palabra = Mayusculas(sql.substr(i, fin - i));
+            if (primera && palabra != "INSERT" && palabra != "UPDATE" && palabra != "DELETE")
+                return std::nullopt;
+            if (palabra == "ORDER" || palabra == "GROUP")
+                return std::nullopt;
+            primera = false;
+            // x'0A1B' is a blob: it stays in the text.
+            if (palabra == "X" && fin < sql.size() && sql[fin] == '\'') {
+                fin = FinCitado(sql, fin, '\'');
+                if (fin == std::string_view::npos)
+                    return std::nullopt;
+            }
+            forma.Texto.append(sql.substr(i, fin - i));
+            i = fin;
+            continue;
+        }
+        if (EsDigito(c) || (c == '.' && EsDigito(siguiente))) {
+            // A number runs on through digits, letters, points and the sign
+            // of an exponent; only a run of bare digits is an integer.
+            std::size_t fin = i;
+            bool soloDigitos = true;
+            while (fin < sql.size() &&
+                   (EsDeNombre(sql[fin]) || sql[fin] == '.' ||
+                    ((sql[fin] == '+' || sql[fin] == '-') &&
+                     (sql[fin - 1] == 'e' || sql[fin - 1] == 'E')))) {
+                soloDigitos = soloDigitos && EsDigito(sql[fin]);
+                ++fin;
+            }
+            std::int64_t entero = 0;
+            const auto [final, error] = std::from_chars(sql.data() + i, sql.data() + fin, entero);
+            if (soloDigitos && error == std::errc() && final == sql.data() + fin) {
+                forma.Literales.emplace_back(entero);
+                forma.Texto += '?';
+            } else {
+                forma.Texto.append(sql.substr(i, fin - i));
+            }
+            i = fin;
+            continue;
+        }
+        forma.Texto += c;
+        ++i;
+    }
+    if (primera)
+        return std::nullopt;
+    return forma;
+}
+
+} // namespace vesmadur

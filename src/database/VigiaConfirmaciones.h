@@ -1,0 +1,15 @@
+#pragma once
+
+namespace vesmadur {
+
+// The moments around the commit of a group of statements (see
+// Database::Execute): just before its COMMIT, and just after it succeeded.
+enum class MomentoConfirmacion { Antes, Despues };
+
+// Told, around every group commit of every database in the process, the row
+// changes its session has committed so far. For trials that stop the program
+// at those moments; the program itself sets none. Nullptr stops the telling.
+using VigiaConfirmaciones = void (*)(MomentoConfirmacion momento, long long confirmados);
+void VigilarConfirmaciones(VigiaConfirmaciones vigia);
+
+} // namespace vesmadur
