@@ -85,6 +85,12 @@ void VistaQtVesmadur::Avisar(const std::string& texto, const std::string& titulo
 }
 
 void VistaQtVesmadur::ProcesarEventos() {
+    // A run asks every few rows. Asking the window system at most every
+    // 10 ms keeps the window just as lively, and spares a long run a
+    // system call per ask.
+    if (ultimoProceso_.isValid() && !ultimoProceso_.hasExpired(10))
+        return;
+    ultimoProceso_.start();
     QCoreApplication::processEvents();
 }
 

@@ -3,6 +3,7 @@
 #include "app/VistaVesmadur.h"
 #include "ui/VentanaVesmadur.h"
 
+#include <QElapsedTimer>
 #include <QPointer>
 #include <memory>
 
@@ -36,6 +37,7 @@ public:
 
 private:
     QPointer<VentanaVesmadur> ventana_;
+    QElapsedTimer ultimoProceso_;
 };
 
 // The main window as the program runs it: the logic over the Qt widgets.
