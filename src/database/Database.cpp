@@ -3,10 +3,10 @@
 #include "database/Conexion.h"
 #include "database/DialectoJet.h"
 #include "database/FormaSentencia.h"
+#include "database/TextoSql.h"
 #include "database/VigiaConfirmaciones.h"
 
 #include <atomic>
-#include <cctype>
 #include <limits>
 #include <utility>
 #include <sqlcipher/sqlite3.h>
@@ -25,11 +25,11 @@ void AlCambiarFila(void* contexto, int operacion, const char*, const char* tabla
 
 std::string PrimeraPalabra(const std::string& sql) {
     std::size_t i = 0;
-    while (i < sql.size() && std::isspace(static_cast<unsigned char>(sql[i])))
+    while (i < sql.size() && letras::EsBlanco(sql[i]))
         ++i;
     std::string palabra;
-    while (i < sql.size() && std::isalpha(static_cast<unsigned char>(sql[i])))
-        palabra += static_cast<char>(std::toupper(static_cast<unsigned char>(sql[i++])));
+    while (i < sql.size() && letras::EsLetra(sql[i]))
+        palabra += letras::Mayuscula(sql[i++]);
     return palabra;
 }
 
@@ -307,7 +307,7 @@ void Database::Execute(const std::string& sentencia) {
         return;
     auto& grupo = conexion.Grupo;
     grupo.Bytes += sql.size();
-    grupo.Sentencias.push_back(sql);
+    grupo.Sentencias.push_back(std::move(sql));
     if (grupo.Sentencias.size() >= kSentenciasPorGrupo || grupo.Bytes >= kBytesPorGrupo ||
         std::chrono::steady_clock::now() - grupo.Desde >= kTiempoPorGrupo)
         if (const auto fallo = Confirmar(conexion); !fallo.empty())

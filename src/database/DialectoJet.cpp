@@ -1,28 +1,27 @@
 #include "database/DialectoJet.h"
 
 #include "database/ErrorMotor.h"
+#include "database/TextoSql.h"
 
-#include <cctype>
+#include <algorithm>
 
 namespace vesmadur {
 
 namespace {
 
-bool EsBlanco(char c) {
-    return std::isspace(static_cast<unsigned char>(c)) != 0;
-}
+using letras::EsBlanco;
 
 bool PalabraEn(const std::string& texto, std::size_t pos, const char* palabra) {
     std::size_t i = 0;
     for (; palabra[i] != '\0'; ++i) {
         if (pos + i >= texto.size())
             return false;
-        if (std::toupper(static_cast<unsigned char>(texto[pos + i])) != palabra[i])
+        if (letras::Mayuscula(texto[pos + i]) != palabra[i])
             return false;
     }
     const std::size_t fin = pos + i;
     return fin == texto.size() ||
-           !(std::isalnum(static_cast<unsigned char>(texto[fin])) || texto[fin] == '_');
+           !(letras::EsLetra(texto[fin]) || letras::EsCifra(texto[fin]) || texto[fin] == '_');
 }
 
 std::size_t SaltarBlancos(const std::string& texto, std::size_t pos) {
@@ -60,24 +59,16 @@ std::string TraducirDialecto(const std::string& original) {
         if (terminada && !EsBlanco(c) && c != ';')
             throw ErrorMotor("Characters found after end of SQL statement.");
         if (c == '\'') {
-            // A literal: copied as it is up to its closing quote.
-            sql += c;
-            ++i;
-            for (;;) {
-                if (i >= jet.size())
-                    throw ErrorMotor("Syntax error in string in query expression.");
-                sql += jet[i];
-                if (jet[i] == '\'') {
-                    if (i + 1 < jet.size() && jet[i + 1] == '\'') {
-                        sql += '\'';
-                        i += 2;
-                        continue;
-                    }
-                    ++i;
-                    break;
-                }
-                ++i;
-            }
+            // A literal: copied as it is up to its closing quote ('' inside
+            // stands for one quote).
+            std::size_t fin = i + 1;
+            while ((fin = jet.find('\'', fin)) != std::string::npos && fin + 1 < jet.size() &&
+                   jet[fin + 1] == '\'')
+                fin += 2;
+            if (fin == std::string::npos)
+                throw ErrorMotor("Syntax error in string in query expression.");
+            sql.append(jet, i, fin + 1 - i);
+            i = fin + 1;
         } else if (c == '"') {
             // A Jet literal in double quotes: the same text in single quotes.
             sql += '\'';
@@ -127,9 +118,14 @@ std::string TraducirDialecto(const std::string& original) {
         } else if (c == ';') {
             terminada = true;
             ++i;
-        } else {
+        } else if (terminada) {
             sql += c;
             ++i;
+        } else {
+            // Up to the next character that means something here, at once.
+            const std::size_t fin = std::min(jet.find_first_of("'\"[;-/", i + 1), jet.size());
+            sql.append(jet, i, fin - i);
+            i = fin;
         }
     }
     return sql;

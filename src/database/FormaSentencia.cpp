@@ -1,30 +1,23 @@
 #include "database/FormaSentencia.h"
 
-#include <cctype>
+#include "database/TextoSql.h"
+
 #include <charconv>
 
 namespace vesmadur {
 
 namespace {
 
-bool EsLetra(char c) {
-    return std::isalpha(static_cast<unsigned char>(c)) || c == '_' ||
-           static_cast<unsigned char>(c) >= 0x80;
+using letras::EsCifra;
+using letras::EsPalabra;
+
+// What starts a name or keyword, and what goes on in one, as the library reads them.
+bool EsInicioDeNombre(char c) {
+    return letras::EsLetra(c) || c == '_' || static_cast<unsigned char>(c) >= 0x80;
 }
 
 bool EsDeNombre(char c) {
-    return EsLetra(c) || std::isdigit(static_cast<unsigned char>(c)) || c == '$';
-}
-
-bool EsDigito(char c) {
-    return std::isdigit(static_cast<unsigned char>(c)) != 0;
-}
-
-std::string Mayusculas(std::string_view palabra) {
-    std::string texto(palabra);
-    for (char& c : texto)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return texto;
+    return EsInicioDeNombre(c) || EsCifra(c) || c == '$';
 }
 
 // Where the quoted run that opens at `i` ends (one past its closing quote,
@@ -46,6 +39,7 @@ std::size_t FinCitado(std::string_view sql, std::size_t i, char cierre) {
 
 std::optional<FormaSentencia> LeerForma(std::string_view sql) {
     FormaSentencia forma;
+    forma.Literales.reserve(4);
     forma.Texto.reserve(sql.size());
     bool primera = true;
     std::size_t i = 0;
@@ -72,18 +66,19 @@ std::optional<FormaSentencia> LeerForma(std::string_view sql) {
             i = fin;
             continue;
         }
-        if (EsLetra(c)) {
+        if (EsInicioDeNombre(c)) {
             std::size_t fin = i;
             while (fin < sql.size() && EsDeNombre(sql[fin]))
                 ++fin;
-            const std::string palabra = Mayusculas(sql.substr(i, fin - i));
-            if (primera && palabra != "INSERT" && palabra != "UPDATE" && palabra != "DELETE")
+            const std::string_view palabra = sql.substr(i, fin - i);
+            if (primera && !EsPalabra(palabra, "INSERT") && !EsPalabra(palabra, "UPDATE") &&
+                !EsPalabra(palabra, "DELETE"))
                 return std::nullopt;
-            if (palabra == "ORDER" || palabra == "GROUP")
+            if (EsPalabra(palabra, "ORDER") || EsPalabra(palabra, "GROUP"))
                 return std::nullopt;
             primera = false;
             // x'0A1B' is a blob: it stays in the text.
-            if (palabra == "X" && fin < sql.size() && sql[fin] == '\'') {
+            if (EsPalabra(palabra, "X") && fin < sql.size() && sql[fin] == '\'') {
                 fin = FinCitado(sql, fin, '\'');
                 if (fin == std::string_view::npos)
                     return std::nullopt;
@@ -92,7 +87,7 @@ std::optional<FormaSentencia> LeerForma(std::string_view sql) {
             i = fin;
             continue;
         }
-        if (EsDigito(c) || (c == '.' && EsDigito(siguiente))) {
+        if (EsCifra(c) || (c == '.' && EsCifra(siguiente))) {
             // A number runs on through digits, letters, points and the sign
             // of an exponent; only a run of bare digits is an integer.
             std::size_t fin = i;
@@ -101,7 +96,7 @@ std::optional<FormaSentencia> LeerForma(std::string_view sql) {
                    (EsDeNombre(sql[fin]) || sql[fin] == '.' ||
                     ((sql[fin] == '+' || sql[fin] == '-') &&
                      (sql[fin - 1] == 'e' || sql[fin - 1] == 'E')))) {
-                soloDigitos = soloDigitos && EsDigito(sql[fin]);
+                soloDigitos = soloDigitos && EsCifra(sql[fin]);
                 ++fin;
             }
             std::int64_t entero = 0;
