@@ -16,10 +16,49 @@ struct sqlite3_stmt;
 
 namespace vesmadur {
 
+struct Conexion;
+
 struct FinalizarSentencia {
     void operator()(sqlite3_stmt* sentencia) const;
 };
 using SentenciaPreparada = std::unique_ptr<sqlite3_stmt, FinalizarSentencia>;
+
+// A prepared statement the connection keeps between uses, lent to one user at a time.
+struct PreparadaGuardada {
+    SentenciaPreparada Sentencia;
+    bool Prestada = false;
+};
+
+// A prepared statement of a text, for one user at a time: the one the
+// connection keeps for that text when it is free, otherwise a new one (kept
+// for the next user while the connection has room for it). Parsing a text
+// again costs more than running it, and a run uses few texts many times.
+class SentenciaPrestada {
+public:
+    SentenciaPrestada() = default;
+    // Without a statement (Get() null) when the text does not prepare; the
+    // library's description of why is then its last error. A text used
+    // once (`guardar` false) is never kept.
+    SentenciaPrestada(Conexion& conexion, const std::string& texto, bool guardar = true) {
+        Tomar(conexion, texto, guardar);
+    }
+    ~SentenciaPrestada() { Devolver(); }
+    SentenciaPrestada(const SentenciaPrestada&) = delete;
+    SentenciaPrestada& operator=(const SentenciaPrestada&) = delete;
+
+    // The same, in place of the statement it held (given back first); false
+    // when the text does not prepare.
+    bool Tomar(Conexion& conexion, const std::string& texto, bool guardar = true);
+    sqlite3_stmt* Get() const { return sentencia_; }
+    // Resets it, drops its bindings and gives it back (a new one that found
+    // no room is finalized); gives what the reset gave: the failure, if
+    // any, of its last run.
+    int Devolver();
+
+private:
+    sqlite3_stmt* sentencia_ = nullptr;
+    PreparadaGuardada* guardada_ = nullptr; // null: the statement is its own
+};
 
 // The statements run since the last commit of an exclusive, writable
 // session: one transaction, committed at its bounds (see Database.cpp).
@@ -38,9 +77,9 @@ struct Conexion {
     std::vector<Recordset::Estado*> Cursores;
     // Row changes the library reported during the statement being run.
     long long Avisos = 0;
-    // Prepared statements by the shape of their text; a null one is a shape
-    // that does not prepare, whose texts run as they are.
-    std::unordered_map<std::string, SentenciaPreparada> Preparadas;
+    // Prepared statements kept by their text (see SentenciaPrestada). None
+    // is lent when the map is cleared.
+    std::unordered_map<std::string, PreparadaGuardada> Preparadas;
     GrupoCambios Grupo;
     // Row changes committed so far.
     long long Confirmados = 0;

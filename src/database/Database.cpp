@@ -56,8 +56,6 @@ const char* const kNoEsSentencia =
 constexpr std::size_t kSentenciasPorGrupo = 1000;
 constexpr auto kTiempoPorGrupo = std::chrono::milliseconds(50);
 constexpr std::size_t kBytesPorGrupo = std::size_t{1} << 20;
-// Shapes kept prepared; past it the cache starts again.
-constexpr std::size_t kPreparadasMaximas = 64;
 
 std::atomic<VigiaConfirmaciones> gVigia{nullptr};
 
@@ -66,26 +64,11 @@ std::string Ejecutar(sqlite3* base, const char* sql) {
                                                                             : DescripcionError(base);
 }
 
-// The prepared statement of `forma` with its literals bound, or nullptr
-// when the shape does not prepare or a literal does not bind exactly.
-sqlite3_stmt* Preparada(Conexion& conexion, const FormaSentencia& forma) {
-    sqlite3* base = conexion.Base.Base;
-    auto guardada = conexion.Preparadas.find(forma.Texto);
-    if (guardada == conexion.Preparadas.end()) {
-        sqlite3_stmt* orden = nullptr;
-        sqlite3_prepare_v2(base, forma.Texto.c_str(), static_cast<int>(forma.Texto.size()), &orden,
-                           nullptr);
-        SentenciaPreparada nueva(orden);
-        if (nueva && sqlite3_bind_parameter_count(orden) !=
-                         static_cast<int>(forma.Literales.size()))
-            nueva.reset();
-        if (conexion.Preparadas.size() >= kPreparadasMaximas)
-            conexion.Preparadas.clear();
-        guardada = conexion.Preparadas.emplace(forma.Texto, std::move(nueva)).first;
-    }
-    sqlite3_stmt* orden = guardada->second.get();
-    if (!orden)
-        return nullptr;
+// Binds the literals of `forma` to the statement of its text; false when
+// one does not bind exactly (a text too long for the library).
+bool Enlazar(sqlite3_stmt* orden, const FormaSentencia& forma) {
+    if (sqlite3_bind_parameter_count(orden) != static_cast<int>(forma.Literales.size()))
+        return false;
     int indice = 0;
     for (const auto& literal : forma.Literales) {
         ++indice;
@@ -96,53 +79,46 @@ sqlite3_stmt* Preparada(Conexion& conexion, const FormaSentencia& forma) {
                  texto.size() <= static_cast<std::size_t>(std::numeric_limits<int>::max()))
             rc = sqlite3_bind_text(orden, indice, texto.data(), static_cast<int>(texto.size()),
                                    SQLITE_STATIC);
-        if (rc != SQLITE_OK) {
-            sqlite3_clear_bindings(orden);
-            return nullptr;
-        }
+        if (rc != SQLITE_OK)
+            return false;
     }
-    return orden;
+    return true;
 }
 
 // One accepted statement ready to run: the prepared statement of its shape
-// with its literals bound when it has one, otherwise prepared on its own.
-// A statement that cannot run is refused before anything happens.
+// with its literals bound when it has one, otherwise its text prepared as it
+// is. A statement that cannot run is refused before anything happens.
 class Orden {
 public:
     Orden(Conexion& conexion, const std::string& sql)
         : base_(conexion.Base.Base), forma_(LeerForma(sql)) {
-        orden_ = forma_ ? Preparada(conexion, *forma_) : nullptr;
-        if (!orden_) {
-            if (sqlite3_prepare_v2(base_, sql.c_str(), static_cast<int>(sql.size()), &orden_,
-                                   nullptr) != SQLITE_OK) {
-                Rechazo = DescripcionError(base_);
-                sqlite3_finalize(std::exchange(orden_, nullptr));
-                return;
-            }
-            propia_.reset(orden_);
-            if (!orden_) {
-                Rechazo = kNoEsSentencia;
-                return;
-            }
+        if (forma_) {
+            orden_.emplace(conexion, forma_->Texto);
+            if (!orden_->Get() || !Enlazar(orden_->Get(), *forma_))
+                orden_.reset();
         }
-        if (sqlite3_column_count(orden_) > 0)
+        if (!orden_) {
+            orden_.emplace(conexion, sql, false);
+            if (!orden_->Get()) {
+                Rechazo = DescripcionError(base_);
+                return;
+            }
+            // A parameter of its own has no value here: it would read as
+            // Null and turn the statement into one that silently matches
+            // nothing.
+            if (const int parametros = sqlite3_bind_parameter_count(orden_->Get()); parametros > 0)
+                Rechazo = "Too few parameters. Expected " + std::to_string(parametros) + ".";
+        }
+        if (sqlite3_column_count(orden_->Get()) > 0)
             Rechazo = "Cannot execute a select query.";
-        // A parameter has no value here: it would read as Null and turn the
-        // statement into one that silently matches nothing.
-        else if (const int parametros = sqlite3_bind_parameter_count(orden_);
-                 propia_ && parametros > 0)
-            Rechazo = "Too few parameters. Expected " + std::to_string(parametros) + ".";
     }
-    ~Orden() { Soltar(); }
-    Orden(const Orden&) = delete;
-    Orden& operator=(const Orden&) = delete;
 
     // Runs it once; the engine's description of a failure, or an empty text.
     std::string Correr(long long& cambios) {
-        const int rc = sqlite3_step(orden_);
+        const int rc = sqlite3_step(orden_->Get());
         std::string error = rc == SQLITE_DONE ? std::string() : DescripcionError(base_);
         cambios = sqlite3_changes(base_);
-        if (Soltar() != SQLITE_OK && error.empty())
+        if (orden_->Devolver() != SQLITE_OK && error.empty())
             error = DescripcionError(base_);
         return error;
     }
@@ -150,22 +126,9 @@ public:
     std::string Rechazo;
 
 private:
-    // Gives the statement back: its own finalized, the cached one reset.
-    int Soltar() {
-        sqlite3_stmt* orden = std::exchange(orden_, nullptr);
-        if (propia_)
-            return sqlite3_finalize(propia_.release());
-        if (!orden)
-            return SQLITE_OK;
-        const int rc = sqlite3_reset(orden);
-        sqlite3_clear_bindings(orden);
-        return rc;
-    }
-
     sqlite3* base_;
     const std::optional<FormaSentencia> forma_; // the bound texts point into it
-    sqlite3_stmt* orden_ = nullptr;
-    SentenciaPreparada propia_;
+    std::optional<SentenciaPrestada> orden_;     // given back before forma_ goes
 };
 
 // Runs a statement that ran before; the engine's description of a failure.
@@ -223,10 +186,6 @@ void RepetirGrupo(Conexion& conexion) {
 }
 
 } // namespace
-
-void FinalizarSentencia::operator()(sqlite3_stmt* sentencia) const {
-    sqlite3_finalize(sentencia);
-}
 
 void VigilarConfirmaciones(VigiaConfirmaciones vigia) {
     gVigia.store(vigia);

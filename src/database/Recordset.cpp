@@ -83,9 +83,9 @@ struct Recordset::Estado {
     std::size_t Inicio = 0;
     std::vector<Fila> Ventana;
 
-    sqlite3_stmt* Bloque = nullptr;     // rows from a key on, with their key
-    sqlite3_stmt* Una = nullptr;        // one row by key
-    sqlite3_stmt* SoloClaves = nullptr; // keys from a key on
+    SentenciaPrestada Bloque;     // rows from a key on, with their key
+    SentenciaPrestada Una;        // one row by key
+    SentenciaPrestada SoloClaves; // keys from a key on
 
     Estado() = default;
     Estado(const Estado&) = delete;
@@ -93,10 +93,9 @@ struct Recordset::Estado {
     ~Estado() { Liberar(); }
 
     void Liberar() {
-        sqlite3_finalize(Bloque);
-        sqlite3_finalize(Una);
-        sqlite3_finalize(SoloClaves);
-        Bloque = Una = SoloClaves = nullptr;
+        Bloque.Devolver();
+        Una.Devolver();
+        SoloClaves.Devolver();
         Ventana.clear();
         if (Duena) {
             auto& lista = Duena->Cursores;
@@ -148,33 +147,33 @@ struct Recordset::Estado {
         Inicio = desde;
         std::size_t i = desde;
         int leidas = 0;
-        if (sqlite3_bind_int64(Bloque, 1, primera) != SQLITE_OK ||
-            sqlite3_bind_int(Bloque, 2, kFilasPorBloque) != SQLITE_OK)
-            Fallo(Bloque);
+        if (sqlite3_bind_int64(Bloque.Get(), 1, primera) != SQLITE_OK ||
+            sqlite3_bind_int(Bloque.Get(), 2, kFilasPorBloque) != SQLITE_OK)
+            Fallo(Bloque.Get());
         for (;;) {
-            const int rc = sqlite3_step(Bloque);
+            const int rc = sqlite3_step(Bloque.Get());
             if (rc == SQLITE_DONE)
                 break;
             if (rc != SQLITE_ROW)
-                Fallo(Bloque);
+                Fallo(Bloque.Get());
             ++leidas;
-            const std::int64_t clave = sqlite3_column_int64(Bloque, 0);
+            const std::int64_t clave = sqlite3_column_int64(Bloque.Get(), 0);
             while (i < Claves.size() && Claves[i] < clave) {
                 Ventana.push_back(FilaAusente());
                 ++i;
             }
             if (i < Claves.size()) {
                 if (Claves[i] == clave) {
-                    Ventana.push_back(LeerFila(Bloque, 1));
+                    Ventana.push_back(LeerFila(Bloque.Get(), 1));
                     ++i;
                 }
             } else if (!Completo) {
                 Claves.push_back(clave);
-                Ventana.push_back(LeerFila(Bloque, 1));
+                Ventana.push_back(LeerFila(Bloque.Get(), 1));
                 ++i;
             }
         }
-        sqlite3_reset(Bloque);
+        sqlite3_reset(Bloque.Get());
         if (leidas < kFilasPorBloque) {
             // The table ended inside this block: every key left was deleted.
             for (; i < Claves.size(); ++i)
@@ -189,14 +188,14 @@ struct Recordset::Estado {
             return;
         const auto siguiente = SiguienteClave();
         if (siguiente) {
-            if (sqlite3_bind_int64(SoloClaves, 1, *siguiente) != SQLITE_OK)
-                Fallo(SoloClaves);
+            if (sqlite3_bind_int64(SoloClaves.Get(), 1, *siguiente) != SQLITE_OK)
+                Fallo(SoloClaves.Get());
             int rc;
-            while ((rc = sqlite3_step(SoloClaves)) == SQLITE_ROW)
-                Claves.push_back(sqlite3_column_int64(SoloClaves, 0));
+            while ((rc = sqlite3_step(SoloClaves.Get())) == SQLITE_ROW)
+                Claves.push_back(sqlite3_column_int64(SoloClaves.Get(), 0));
             if (rc != SQLITE_DONE)
-                Fallo(SoloClaves);
-            sqlite3_reset(SoloClaves);
+                Fallo(SoloClaves.Get());
+            sqlite3_reset(SoloClaves.Get());
         }
         Completo = true;
     }
@@ -215,16 +214,16 @@ struct Recordset::Estado {
             Llenar(Pos);
         Fila& fila = Ventana[Pos - Inicio];
         if (!fila.Vigente) {
-            if (sqlite3_bind_int64(Una, 1, Claves[Pos]) != SQLITE_OK)
-                Fallo(Una);
-            const int rc = sqlite3_step(Una);
+            if (sqlite3_bind_int64(Una.Get(), 1, Claves[Pos]) != SQLITE_OK)
+                Fallo(Una.Get());
+            const int rc = sqlite3_step(Una.Get());
             if (rc == SQLITE_ROW)
-                fila = LeerFila(Una, 0);
+                fila = LeerFila(Una.Get(), 0);
             else if (rc == SQLITE_DONE)
                 fila = FilaAusente();
             else
-                Fallo(Una);
-            sqlite3_reset(Una);
+                Fallo(Una.Get());
+            sqlite3_reset(Una.Get());
         }
         return fila;
     }
@@ -237,23 +236,17 @@ std::unique_ptr<Recordset::Estado> NuevoCursor(const std::shared_ptr<Conexion>& 
     cursor->Duena = conexion;
 
     // The table's name as stored, found in any letter case.
-    sqlite3_stmt* buscar = nullptr;
-    const char* sqlBuscar = "SELECT name FROM sqlite_master WHERE type = 'table' AND name = ?1 "
-                            "COLLATE NOCASE";
-    if (sqlite3_prepare_v2(base, sqlBuscar, -1, &buscar, nullptr) != SQLITE_OK ||
-        sqlite3_bind_text(buscar, 1, tabla.c_str(), static_cast<int>(tabla.size()),
-                          SQLITE_TRANSIENT) != SQLITE_OK) {
-        const std::string error = DescripcionError(base);
-        sqlite3_finalize(buscar);
-        throw ErrorMotor(error);
-    }
-    const int rc = sqlite3_step(buscar);
+    SentenciaPrestada buscar(*conexion, "SELECT name FROM sqlite_master WHERE type = 'table' AND "
+                                        "name = ?1 COLLATE NOCASE");
+    if (!buscar.Get() || sqlite3_bind_text(buscar.Get(), 1, tabla.c_str(),
+                                           static_cast<int>(tabla.size()), SQLITE_TRANSIENT) != SQLITE_OK)
+        throw ErrorMotor(DescripcionError(base));
+    const int rc = sqlite3_step(buscar.Get());
     if (rc == SQLITE_ROW)
-        cursor->Tabla = reinterpret_cast<const char*>(sqlite3_column_text(buscar, 0));
-    const std::string error = rc == SQLITE_ROW || rc == SQLITE_DONE ? "" : DescripcionError(base);
-    sqlite3_finalize(buscar);
-    if (!error.empty())
-        throw ErrorMotor(error);
+        cursor->Tabla = reinterpret_cast<const char*>(sqlite3_column_text(buscar.Get(), 0));
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+        throw ErrorMotor(DescripcionError(base));
+    buscar.Devolver();
     if (rc != SQLITE_ROW)
         throw ErrorMotor("The database engine cannot find the input table or query '" + tabla +
                          "'.");
@@ -264,11 +257,11 @@ std::unique_ptr<Recordset::Estado> NuevoCursor(const std::shared_ptr<Conexion>& 
         "SELECT * FROM " + nombre + " WHERE rowid = ?1",
         "SELECT rowid FROM " + nombre + " WHERE rowid >= ?1 ORDER BY rowid",
     };
-    sqlite3_stmt** destinos[] = {&cursor->Bloque, &cursor->Una, &cursor->SoloClaves};
+    SentenciaPrestada* destinos[] = {&cursor->Bloque, &cursor->Una, &cursor->SoloClaves};
     for (int i = 0; i < 3; ++i)
-        if (sqlite3_prepare_v2(base, textos[i].c_str(), -1, destinos[i], nullptr) != SQLITE_OK)
+        if (!destinos[i]->Tomar(*conexion, textos[i]))
             throw ErrorMotor(DescripcionError(base));
-    cursor->Columnas = sqlite3_column_count(cursor->Una);
+    cursor->Columnas = sqlite3_column_count(cursor->Una.Get());
 
     conexion->Cursores.push_back(cursor.get());
     cursor->Llenar(0);
