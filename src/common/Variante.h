@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <variant>
 #include <vector>
 
@@ -31,6 +32,14 @@ public:
     Variante(std::int64_t n) : valor_(n) {}
     Variante(double n) : valor_(n) {}
     Variante(Bytes bytes) : valor_(std::move(bytes)) {}
+
+    // Makes the value this text, in the storage of a text it held.
+    void PonerTexto(std::string_view texto) {
+        if (auto* actual = std::get_if<std::string>(&valor_))
+            actual->assign(texto);
+        else
+            valor_.emplace<std::string>(texto);
+    }
 
     bool EsNulo() const { return std::holds_alternative<Nulo>(valor_); }
     bool EsTexto() const { return std::holds_alternative<std::string>(valor_); }

@@ -31,8 +31,9 @@ std::size_t SaltarBlancos(const std::string& texto, std::size_t pos) {
 }
 
 // Jet writes "DELETE * FROM t"; SQLite knows only "DELETE FROM t". The star
-// is dropped only in that exact place at the start of the statement.
-std::string SinAsteriscoDeBorrado(const std::string& jet) {
+// is dropped only in that exact place at the start of the statement: the
+// text without it is written to `sin` and given, or else `jet` itself.
+const std::string& SinAsteriscoDeBorrado(const std::string& jet, std::string& sin) {
     std::size_t pos = SaltarBlancos(jet, 0);
     if (!PalabraEn(jet, pos, "DELETE"))
         return jet;
@@ -43,13 +44,15 @@ std::string SinAsteriscoDeBorrado(const std::string& jet) {
     const std::size_t trasAsterisco = SaltarBlancos(jet, pos + 1);
     if (!PalabraEn(jet, trasAsterisco, "FROM"))
         return jet;
-    return jet.substr(0, trasDelete) + " " + jet.substr(trasAsterisco);
+    sin = jet.substr(0, trasDelete) + " " + jet.substr(trasAsterisco);
+    return sin;
 }
 
 } // namespace
 
 std::string TraducirDialecto(const std::string& original) {
-    const std::string jet = SinAsteriscoDeBorrado(original);
+    std::string sinAsterisco;
+    const std::string& jet = SinAsteriscoDeBorrado(original, sinAsterisco);
     std::string sql;
     sql.reserve(jet.size() + 8);
     std::size_t i = 0;

@@ -30,40 +30,44 @@ std::string ComoIdentificador(const std::string& nombre) {
     return texto + "\"";
 }
 
-Variante LeerValor(sqlite3_stmt* orden, int columna) {
-    switch (sqlite3_column_type(orden, columna)) {
+// Copies one value of a row into `valor`, in the storage of a text it held.
+void LeerValor(sqlite3_value* dato, Variante& valor) {
+    switch (sqlite3_value_type(dato)) {
     case SQLITE_INTEGER:
-        return Variante(static_cast<std::int64_t>(sqlite3_column_int64(orden, columna)));
+        valor = Variante(static_cast<std::int64_t>(sqlite3_value_int64(dato)));
+        break;
     case SQLITE_FLOAT:
-        return Variante(sqlite3_column_double(orden, columna));
+        valor = Variante(sqlite3_value_double(dato));
+        break;
     case SQLITE_TEXT: {
-        const auto* texto = reinterpret_cast<const char*>(sqlite3_column_text(orden, columna));
-        return Variante(
-            std::string(texto, static_cast<std::size_t>(sqlite3_column_bytes(orden, columna))));
+        const auto* texto = reinterpret_cast<const char*>(sqlite3_value_text(dato));
+        valor.PonerTexto({texto, static_cast<std::size_t>(sqlite3_value_bytes(dato))});
+        break;
     }
     case SQLITE_BLOB: {
-        const auto* datos = static_cast<const std::uint8_t*>(sqlite3_column_blob(orden, columna));
-        const auto largo = static_cast<std::size_t>(sqlite3_column_bytes(orden, columna));
-        return Variante(datos ? Bytes(datos, datos + largo) : Bytes{});
+        const auto* datos = static_cast<const std::uint8_t*>(sqlite3_value_blob(dato));
+        const auto largo = static_cast<std::size_t>(sqlite3_value_bytes(dato));
+        valor = Variante(datos ? Bytes(datos, datos + largo) : Bytes{});
+        break;
     }
     default:
-        return Variante(Nulo{});
+        valor = Variante(Nulo{});
     }
 }
 
-Fila LeerFila(sqlite3_stmt* orden, int desde) {
-    Fila fila;
+// Reads the current row of `orden` from column `desde` on into `fila`, in
+// the storage of the values it held (a walk reads every row of a table).
+void LeerFila(sqlite3_stmt* orden, int desde, Fila& fila) {
+    fila.Vigente = fila.Existe = true;
     const int columnas = sqlite3_column_count(orden);
-    fila.Valores.reserve(static_cast<std::size_t>(std::max(0, columnas - desde)));
+    fila.Valores.resize(static_cast<std::size_t>(std::max(0, columnas - desde)));
     for (int c = desde; c < columnas; ++c)
-        fila.Valores.push_back(LeerValor(orden, c));
-    return fila;
+        LeerValor(sqlite3_column_value(orden, c), fila.Valores[static_cast<std::size_t>(c - desde)]);
 }
 
-Fila FilaAusente() {
-    Fila fila;
+void FilaAusente(Fila& fila) {
+    fila.Vigente = true;
     fila.Existe = false;
-    return fila;
 }
 
 } // namespace
@@ -82,6 +86,8 @@ struct Recordset::Estado {
     // Values of the rows Claves[Inicio] .. Claves[Inicio + Ventana.size() - 1].
     std::size_t Inicio = 0;
     std::vector<Fila> Ventana;
+    // Rows of earlier windows whose storage the next ones reuse.
+    std::vector<Fila> Sobrantes;
 
     SentenciaPrestada Bloque;     // rows from a key on, with their key
     SentenciaPrestada Una;        // one row by key
@@ -97,6 +103,7 @@ struct Recordset::Estado {
         Una.Devolver();
         SoloClaves.Devolver();
         Ventana.clear();
+        Sobrantes.clear();
         if (Duena) {
             auto& lista = Duena->Cursores;
             lista.erase(std::remove(lista.begin(), lista.end(), this), lista.end());
@@ -143,6 +150,8 @@ struct Recordset::Estado {
             }
             primera = *siguiente;
         }
+        for (auto& fila : Ventana)
+            Sobrantes.push_back(std::move(fila));
         Ventana.clear();
         Inicio = desde;
         std::size_t i = desde;
@@ -159,17 +168,17 @@ struct Recordset::Estado {
             ++leidas;
             const std::int64_t clave = sqlite3_column_int64(Bloque.Get(), 0);
             while (i < Claves.size() && Claves[i] < clave) {
-                Ventana.push_back(FilaAusente());
+                FilaAusente(NuevaFila());
                 ++i;
             }
             if (i < Claves.size()) {
                 if (Claves[i] == clave) {
-                    Ventana.push_back(LeerFila(Bloque.Get(), 1));
+                    LeerFila(Bloque.Get(), 1, NuevaFila());
                     ++i;
                 }
             } else if (!Completo) {
                 Claves.push_back(clave);
-                Ventana.push_back(LeerFila(Bloque.Get(), 1));
+                LeerFila(Bloque.Get(), 1, NuevaFila());
                 ++i;
             }
         }
@@ -177,9 +186,18 @@ struct Recordset::Estado {
         if (leidas < kFilasPorBloque) {
             // The table ended inside this block: every key left was deleted.
             for (; i < Claves.size(); ++i)
-                Ventana.push_back(FilaAusente());
+                FilaAusente(NuevaFila());
             Completo = true;
         }
+    }
+
+    // A row added to the window, in a spare row's storage when there is one.
+    Fila& NuevaFila() {
+        if (Sobrantes.empty())
+            return Ventana.emplace_back();
+        Ventana.push_back(std::move(Sobrantes.back()));
+        Sobrantes.pop_back();
+        return Ventana.back();
     }
 
     // Takes every key not taken yet.
@@ -218,9 +236,9 @@ struct Recordset::Estado {
                 Fallo(Una.Get());
             const int rc = sqlite3_step(Una.Get());
             if (rc == SQLITE_ROW)
-                fila = LeerFila(Una.Get(), 0);
+                LeerFila(Una.Get(), 0, fila);
             else if (rc == SQLITE_DONE)
-                fila = FilaAusente();
+                FilaAusente(fila);
             else
                 Fallo(Una.Get());
             sqlite3_reset(Una.Get());
