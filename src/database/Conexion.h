@@ -4,6 +4,7 @@
 
 #include "database/BaseCifrada.h"
 #include "database/Database.h"
+#include "database/FormaSentencia.h"
 
 #include <chrono>
 #include <cstdint>
@@ -65,9 +66,17 @@ private:
 struct GrupoCambios {
     bool Abierto = false;
     std::chrono::steady_clock::time_point Desde;
-    // Their texts, to run them again if the library rolls the group back.
-    std::vector<std::string> Sentencias;
-    std::size_t Bytes = 0;
+    // Their texts one after another, and where each ends: to run them again
+    // if the library rolls the group back.
+    std::string Textos;
+    std::vector<std::size_t> Fines;
+
+    // Ends the group, keeping the storage for the next one.
+    void Vaciar() {
+        Abierto = false;
+        Textos.clear();
+        Fines.clear();
+    }
 };
 
 struct Conexion {
@@ -81,6 +90,10 @@ struct Conexion {
     // is lent when the map is cleared.
     std::unordered_map<std::string, PreparadaGuardada> Preparadas;
     GrupoCambios Grupo;
+    // The statement being run, translated and as a shape: kept to reuse
+    // their storage from one statement to the next.
+    std::string Traducida;
+    FormaSentencia Forma;
     // Row changes committed so far.
     long long Confirmados = 0;
 

@@ -90,15 +90,16 @@ bool Enlazar(sqlite3_stmt* orden, const FormaSentencia& forma) {
 // is. A statement that cannot run is refused before anything happens.
 class Orden {
 public:
-    Orden(Conexion& conexion, const std::string& sql)
-        : base_(conexion.Base.Base), forma_(LeerForma(sql)) {
-        if (forma_) {
-            orden_.emplace(conexion, forma_->Texto);
-            if (!orden_->Get() || !Enlazar(orden_->Get(), *forma_))
+    // `forma` is where the shape is read into; the bound texts point into it.
+    Orden(Conexion& conexion, std::string_view sql, FormaSentencia& forma)
+        : base_(conexion.Base.Base) {
+        if (LeerForma(sql, forma)) {
+            orden_.emplace(conexion, forma.Texto);
+            if (!orden_->Get() || !Enlazar(orden_->Get(), forma))
                 orden_.reset();
         }
         if (!orden_) {
-            orden_.emplace(conexion, sql, false);
+            orden_.emplace(conexion, std::string(sql), false);
             if (!orden_->Get()) {
                 Rechazo = DescripcionError(base_);
                 return;
@@ -127,13 +128,13 @@ public:
 
 private:
     sqlite3* base_;
-    const std::optional<FormaSentencia> forma_; // the bound texts point into it
-    std::optional<SentenciaPrestada> orden_;     // given back before forma_ goes
+    std::optional<SentenciaPrestada> orden_;
 };
 
 // Runs a statement that ran before; the engine's description of a failure.
-std::string Correr(Conexion& conexion, const std::string& sql) {
-    Orden orden(conexion, sql);
+std::string Correr(Conexion& conexion, std::string_view sql) {
+    FormaSentencia forma;
+    Orden orden(conexion, sql, forma);
     long long cambios = 0;
     return orden.Rechazo.empty() ? orden.Correr(cambios) : orden.Rechazo;
 }
@@ -154,7 +155,7 @@ std::string Confirmar(Conexion& conexion) {
     const auto vigia = gVigia.load();
     if (vigia)
         vigia(MomentoConfirmacion::Antes, conexion.Confirmados);
-    conexion.Grupo = {};
+    conexion.Grupo.Vaciar();
     std::string error = Ejecutar(base, "COMMIT");
     if (!error.empty()) {
         if (!sqlite3_get_autocommit(base))
@@ -172,14 +173,16 @@ std::string Confirmar(Conexion& conexion) {
 // succeeded before, so they run again in a new group and only the failing
 // one is lost; if one fails again, the group is lost with it.
 void RepetirGrupo(Conexion& conexion) {
-    const auto sentencias = std::move(conexion.Grupo.Sentencias);
-    conexion.Grupo = {};
+    const GrupoCambios anterior = std::exchange(conexion.Grupo, {});
     if (!AbrirGrupo(conexion))
         return;
-    for (const auto& sql : sentencias) {
+    std::size_t inicio = 0;
+    for (const std::size_t fin : anterior.Fines) {
+        const std::string_view sql(anterior.Textos.data() + inicio, fin - inicio);
+        inicio = fin;
         if (!Correr(conexion, sql).empty()) {
             Ejecutar(conexion.Base.Base, "ROLLBACK");
-            conexion.Grupo = {};
+            conexion.Grupo.Vaciar();
             return;
         }
     }
@@ -220,16 +223,16 @@ void Database::Execute(const std::string& sentencia) {
         const auto confirmacion = Confirmar(conexion);
         throw ErrorMotor(confirmacion.empty() ? error : confirmacion);
     };
-    std::string sql;
+    std::string& sql = conexion.Traducida;
     try {
-        sql = TraducirDialecto(sentencia);
+        TraducirDialecto(sentencia, sql);
     } catch (const ErrorMotor& rechazo) {
         fallar(rechazo.Descripcion());
     }
     const std::string palabra = PrimeraPalabra(sql);
     if (!EsSentenciaAceptada(palabra))
         fallar(kNoEsSentencia);
-    Orden orden(conexion, sql);
+    Orden orden(conexion, sql, conexion.Forma);
     if (!orden.Rechazo.empty())
         fallar(orden.Rechazo);
     // The session moves to its log with the first statement that can run,
@@ -265,10 +268,11 @@ void Database::Execute(const std::string& sentencia) {
     if (!agrupar)
         return;
     auto& grupo = conexion.Grupo;
-    grupo.Bytes += sql.size();
-    grupo.Sentencias.push_back(std::move(sql));
-    if (grupo.Sentencias.size() >= kSentenciasPorGrupo || grupo.Bytes >= kBytesPorGrupo ||
-        std::chrono::steady_clock::now() - grupo.Desde >= kTiempoPorGrupo)
+    grupo.Textos += sql;
+    grupo.Fines.push_back(grupo.Textos.size());
+    const bool lleno =
+        grupo.Fines.size() >= kSentenciasPorGrupo || grupo.Textos.size() >= kBytesPorGrupo;
+    if (lleno || std::chrono::steady_clock::now() - grupo.Desde >= kTiempoPorGrupo)
         if (const auto fallo = Confirmar(conexion); !fallo.empty())
             throw ErrorMotor(fallo);
 }

@@ -11,6 +11,12 @@ namespace {
 
 using letras::EsBlanco;
 
+// The characters that mean something to the translation; runs of others
+// are copied as they are.
+constexpr bool EsSenal(char c) {
+    return c == '\'' || c == '"' || c == '[' || c == ';' || c == '-' || c == '/';
+}
+
 bool PalabraEn(const std::string& texto, std::size_t pos, const char* palabra) {
     std::size_t i = 0;
     for (; palabra[i] != '\0'; ++i) {
@@ -50,10 +56,16 @@ const std::string& SinAsteriscoDeBorrado(const std::string& jet, std::string& si
 
 } // namespace
 
-std::string TraducirDialecto(const std::string& original) {
+std::string TraducirDialecto(const std::string& jet) {
+    std::string sql;
+    TraducirDialecto(jet, sql);
+    return sql;
+}
+
+void TraducirDialecto(const std::string& original, std::string& sql) {
     std::string sinAsterisco;
     const std::string& jet = SinAsteriscoDeBorrado(original, sinAsterisco);
-    std::string sql;
+    sql.clear();
     sql.reserve(jet.size() + 8);
     std::size_t i = 0;
     bool terminada = false;
@@ -126,12 +138,13 @@ std::string TraducirDialecto(const std::string& original) {
             ++i;
         } else {
             // Up to the next character that means something here, at once.
-            const std::size_t fin = std::min(jet.find_first_of("'\"[;-/", i + 1), jet.size());
+            std::size_t fin = i + 1;
+            while (fin < jet.size() && !EsSenal(jet[fin]))
+                ++fin;
             sql.append(jet, i, fin - i);
             i = fin;
         }
     }
-    return sql;
 }
 
 } // namespace vesmadur

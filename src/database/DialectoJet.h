@@ -18,5 +18,7 @@ namespace vesmadur {
 // throws ErrorMotor: a statement built from stored values must never turn
 // into something else.
 std::string TraducirDialecto(const std::string& jet);
+// The same into `sql`, in the storage it already has.
+void TraducirDialecto(const std::string& jet, std::string& sql);
 
 } // namespace vesmadur

@@ -37,10 +37,9 @@ std::size_t FinCitado(std::string_view sql, std::size_t i, char cierre) {
 
 } // namespace
 
-std::optional<FormaSentencia> LeerForma(std::string_view sql) {
-    FormaSentencia forma;
-    forma.Literales.reserve(4);
-    forma.Texto.reserve(sql.size());
+bool LeerForma(std::string_view sql, FormaSentencia& forma) {
+    forma.Texto.clear();
+    forma.Literales.clear();
     bool primera = true;
     std::size_t i = 0;
     while (i < sql.size()) {
@@ -48,11 +47,11 @@ std::optional<FormaSentencia> LeerForma(std::string_view sql) {
         const char siguiente = i + 1 < sql.size() ? sql[i + 1] : '\0';
         if (c == '\0' || c == '?' || c == ':' || c == '@' || c == '$' || c == '#' ||
             (c == '-' && siguiente == '-') || (c == '/' && siguiente == '*'))
-            return std::nullopt;
+            return false;
         if (c == '\'' || c == '"' || c == '`' || c == '[') {
             const std::size_t fin = FinCitado(sql, i, c == '[' ? ']' : c);
             if (fin == std::string_view::npos)
-                return std::nullopt;
+                return false;
             if (c == '\'') {
                 std::string texto;
                 for (std::size_t j = i + 1; j + 1 < fin; ++j)
@@ -73,15 +72,15 @@ std::optional<FormaSentencia> LeerForma(std::string_view sql) {
             const std::string_view palabra = sql.substr(i, fin - i);
             if (primera && !EsPalabra(palabra, "INSERT") && !EsPalabra(palabra, "UPDATE") &&
                 !EsPalabra(palabra, "DELETE"))
-                return std::nullopt;
+                return false;
             if (EsPalabra(palabra, "ORDER") || EsPalabra(palabra, "GROUP"))
-                return std::nullopt;
+                return false;
             primera = false;
             // x'0A1B' is a blob: it stays in the text.
             if (EsPalabra(palabra, "X") && fin < sql.size() && sql[fin] == '\'') {
                 fin = FinCitado(sql, fin, '\'');
                 if (fin == std::string_view::npos)
-                    return std::nullopt;
+                    return false;
             }
             forma.Texto.append(sql.substr(i, fin - i));
             i = fin;
@@ -113,9 +112,7 @@ std::optional<FormaSentencia> LeerForma(std::string_view sql) {
         forma.Texto += c;
         ++i;
     }
-    if (primera)
-        return std::nullopt;
-    return forma;
+    return !primera;
 }
 
 } // namespace vesmadur

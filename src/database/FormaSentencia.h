@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -21,14 +20,14 @@ struct FormaSentencia {
     std::vector<Literal> Literales;
 };
 
-// The shape of an INSERT, UPDATE or DELETE in SQLite's dialect. Only
-// 'texts' and plain integers are taken out, and only where a bound value
-// means exactly what the literal meant; everything else stays in the text
-// (reals, hexadecimal, blobs, integers too big for 64 bits, NULL). Nothing
-// comes back, and the text is to run as it is, when it holds what a shape
-// could change or hide: a statement of another kind, a parameter of its own,
-// a comment, a quote or bracket left open, a NUL byte, or ORDER BY / GROUP BY
-// (where an integer names a column).
-std::optional<FormaSentencia> LeerForma(std::string_view sql);
+// Reads the shape of an INSERT, UPDATE or DELETE in SQLite's dialect into
+// `forma`, in the storage it already has. Only 'texts' and plain integers
+// are taken out, and only where a bound value means exactly what the literal
+// meant; everything else stays in the text (reals, hexadecimal, blobs,
+// integers too big for 64 bits, NULL). Gives false, and the text is to run
+// as it is, when it holds what a shape could change or hide: a statement of
+// another kind, a parameter of its own, a comment, a quote or bracket left
+// open, a NUL byte, or ORDER BY / GROUP BY (where an integer names a column).
+bool LeerForma(std::string_view sql, FormaSentencia& forma);
 
 } // namespace vesmadur

@@ -240,8 +240,8 @@ TEST(Sesion, CadaFormaDaLoQueDaElShell) {
     std::string guion;
     auto base = AbrirComoPrograma(ruta);
     for (const auto& [nombre, sentencia, forma] : kConForma) {
-        const auto leida = LeerForma(sentencia);
-        EXPECT_EQ(leida ? leida->Texto : "", forma) << nombre;
+        FormaSentencia leida;
+        EXPECT_EQ(LeerForma(sentencia, leida) ? leida.Texto : "", forma) << nombre;
         base->Execute(sentencia);
         guion += sentencia + ";\n";
     }
