@@ -20,6 +20,18 @@ bool EsDeNombre(char c) {
     return EsInicioDeNombre(c) || EsCifra(c) || c == '$';
 }
 
+// What may stand in a run of blanks and operators: nothing that starts a
+// name, a number, a quoted run, a parameter or a comment.
+bool EsDeOperador(char c) {
+    switch (c) {
+    case '\0': case '\'': case '"': case '`': case '[': case '?': case ':': case '@': case '$':
+    case '#': case '-': case '/': case '.':
+        return false;
+    default:
+        return !EsInicioDeNombre(c) && !EsCifra(c);
+    }
+}
+
 // Where the quoted run that opens at `i` ends (one past its closing quote,
 // a doubled closing character standing for itself), or npos when it stays open.
 std::size_t FinCitado(std::string_view sql, std::size_t i, char cierre) {
@@ -53,11 +65,14 @@ bool LeerForma(std::string_view sql, FormaSentencia& forma) {
             if (fin == std::string_view::npos)
                 return false;
             if (c == '\'') {
-                std::string texto;
-                for (std::size_t j = i + 1; j + 1 < fin; ++j)
-                    if (texto.push_back(sql[j]); sql[j] == '\'')
-                        ++j;
-                forma.Literales.emplace_back(std::move(texto));
+                // The text between the quotes, a doubled quote made single.
+                auto& texto = std::get<std::string>(
+                    forma.Literales.emplace_back(std::in_place_type<std::string>));
+                for (std::size_t j = i + 1; j < fin;) {
+                    const std::size_t comilla = sql.find('\'', j);
+                    texto.append(sql.substr(j, comilla + (comilla + 1 < fin) - j));
+                    j = comilla + 2;
+                }
                 forma.Texto += '?';
             } else {
                 forma.Texto.append(sql.substr(i, fin - i));
@@ -109,8 +124,13 @@ bool LeerForma(std::string_view sql, FormaSentencia& forma) {
             i = fin;
             continue;
         }
-        forma.Texto += c;
-        ++i;
+        // Blanks and operators, up to the next character that may start
+        // something else, as they are.
+        std::size_t fin = i + 1;
+        while (fin < sql.size() && EsDeOperador(sql[fin]))
+            ++fin;
+        forma.Texto.append(sql.substr(i, fin - i));
+        i = fin;
     }
     return !primera;
 }
