@@ -50,9 +50,11 @@ const char* const kNoEsSentencia =
 
 // The bounds of a group of statements committed together. A kill loses at
 // most the open group: at most this many statements, begun within this
-// time of its first one, with at most this much text. Committing costs
-// (encrypting and authenticating each changed page) fall away past a few
-// hundred statements a group; the time bound keeps a slow group short.
+// time of its first one, with at most this much text. A commit encrypts and
+// authenticates every page the group changed: an adjustment run of 100,000
+// entries took 1.15 s committing each statement, 0.44 s in groups of 10 and
+// 0.36 s from 100 on, the same up to 10,000. A thousand statements are a few
+// milliseconds of work; the time bound keeps a group of slow ones short.
 constexpr std::size_t kSentenciasPorGrupo = 1000;
 constexpr auto kTiempoPorGrupo = std::chrono::milliseconds(50);
 constexpr std::size_t kBytesPorGrupo = std::size_t{1} << 20;

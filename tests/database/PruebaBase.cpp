@@ -209,22 +209,22 @@ struct ConForma {
     std::string Sentencia;
     const char* Forma;
 };
-const std::string kPoner = "UPDATE \"Numeros de lada\" SET telefono = ";
-const char* const kFormaPoner = "UPDATE \"Numeros de lada\" SET telefono = ? WHERE lnId = ?";
+const std::string kPoner = "UPDATE [Numeros de lada] SET telefono = ";
+const char* const kFormaPoner = "UPDATE [Numeros de lada] SET telefono = ? WHERE lnId = ?";
 // clang-format off
 const ConForma kConForma[] = {
     {"Comillas", kPoner + "'O''Hara ''x''' WHERE lnId = 1", kFormaPoner},
     {"TextoDeCifras", kPoner + "'0144' WHERE lnId = 2", kFormaPoner},
     {"LaMismaFormaConUnEntero", kPoner + "0144 WHERE lnId = 3", kFormaPoner},
     {"TextoQueLeeComoSql", kPoner + "'5; DROP TABLE LD1 --' WHERE lnId = 4", kFormaPoner},
-    {"Nulo", kPoner + "NULL WHERE lnId = 5", "UPDATE \"Numeros de lada\" SET telefono = NULL WHERE lnId = ?"},
+    {"Nulo", kPoner + "NULL WHERE lnId = 5", "UPDATE [Numeros de lada] SET telefono = NULL WHERE lnId = ?"},
     {"TextoLargo", kPoner + "'" + std::string(70000, 'x') + "''" + std::string(70000, '9') + "' WHERE lnId = 6", kFormaPoner},
     {"RealHexadecimalYEnormeQuedan", kPoner + "1.5e+3 || -0x1F || 9223372036854775808 || x'41' WHERE lnId = 7",
-     "UPDATE \"Numeros de lada\" SET telefono = 1.5e+3 || -0x1F || 9223372036854775808 || x'41' WHERE lnId = ?"},
-    {"EnterosATipos", "UPDATE \"Numeros de lada\" SET tipo = '12', descripcion = 13 WHERE lnId > 7 AND lnId < 10",
-     "UPDATE \"Numeros de lada\" SET tipo = ?, descripcion = ? WHERE lnId > ? AND lnId < ?"},
+     "UPDATE [Numeros de lada] SET telefono = 1.5e+3 || -0x1F || 9223372036854775808 || x'41' WHERE lnId = ?"},
+    {"EnterosATipos", "UPDATE [Numeros de lada] SET tipo = '12', descripcion = 13 WHERE lnId > 7 AND lnId < 10",
+     "UPDATE [Numeros de lada] SET tipo = ?, descripcion = ? WHERE lnId > ? AND lnId < ?"},
     // An integer after ORDER BY names a column.
-    {"OrdenPorColumna", kPoner + "(SELECT telefono FROM \"Numeros de lada\" ORDER BY 1 DESC LIMIT 1) WHERE lnId = 10", ""},
+    {"OrdenPorColumna", kPoner + "(SELECT telefono FROM [Numeros de lada] ORDER BY 1 DESC LIMIT 1) WHERE lnId = 10", ""},
     // A text the library takes as a name: the shape does not prepare.
     {"TextoComoNombre", "DELETE FROM 'LD2' WHERE idLada = 11", "DELETE FROM ? WHERE idLada = ?"},
     {"Insertar", "INSERT INTO LD1 (idLada, tarifa) VALUES (12, '1.25')", "INSERT INTO LD1 (idLada, tarifa) VALUES (?, ?)"},
