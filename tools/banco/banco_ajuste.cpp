@@ -180,6 +180,9 @@ int Ajustar(const fs::path& carpeta, bool conQt, int argc, char** argv) {
     ventana->Mostrar();
     if (ventana->MarcacionesDetectadas() <= 0)
         Fallar("nada que ajustar");
+    // The window is on the screen before the operator can press the button.
+    if (aplicacion)
+        QCoreApplication::processEvents();
 
     const auto inicio = Reloj::now();
     ventana->MarcarOcupado();
