@@ -55,14 +55,18 @@ void LeerValor(sqlite3_value* dato, Variante& valor) {
     }
 }
 
-// Reads the current row of `orden` from column `desde` on into `fila`, in
-// the storage of the values it held (a walk reads every row of a table).
-void LeerFila(sqlite3_stmt* orden, int desde, Fila& fila) {
+// Reads the current row of `orden` into `fila`, in the storage of the values
+// it held (a walk reads every row of a table): result column `desde + k`
+// holds table column `columnas[k]`, or column k when `columnas` is null.
+void LeerFila(sqlite3_stmt* orden, int desde, const std::vector<int>* columnas, int total,
+              Fila& fila) {
     fila.Vigente = fila.Existe = true;
-    const int columnas = sqlite3_column_count(orden);
-    fila.Valores.resize(static_cast<std::size_t>(std::max(0, columnas - desde)));
-    for (int c = desde; c < columnas; ++c)
-        LeerValor(sqlite3_column_value(orden, c), fila.Valores[static_cast<std::size_t>(c - desde)]);
+    fila.Valores.resize(static_cast<std::size_t>(total));
+    const int leidas = sqlite3_column_count(orden) - desde;
+    for (int k = 0; k < leidas; ++k) {
+        const int c = columnas ? (*columnas)[static_cast<std::size_t>(k)] : k;
+        LeerValor(sqlite3_column_value(orden, desde + k), fila.Valores[static_cast<std::size_t>(c)]);
+    }
 }
 
 void FilaAusente(Fila& fila) {
@@ -89,9 +93,14 @@ struct Recordset::Estado {
     // Rows of earlier windows whose storage the next ones reuse.
     std::vector<Fila> Sobrantes;
 
-    SentenciaPrestada Bloque;     // rows from a key on, with their key
-    SentenciaPrestada Una;        // one row by key
+    SentenciaPrestada Bloque;     // rows from a key on: their key, then the Leidas columns
+    SentenciaPrestada Una;        // one row by key, every column
     SentenciaPrestada SoloClaves; // keys from a key on
+
+    // The columns asked for so far, the only ones a block reads: a walk
+    // that looks at two columns of a wide table decodes those two.
+    std::vector<std::string> Nombres;
+    std::vector<int> Leidas;
 
     Estado() = default;
     Estado(const Estado&) = delete;
@@ -150,9 +159,7 @@ struct Recordset::Estado {
             }
             primera = *siguiente;
         }
-        for (auto& fila : Ventana)
-            Sobrantes.push_back(std::move(fila));
-        Ventana.clear();
+        Reciclar();
         Inicio = desde;
         std::size_t i = desde;
         int leidas = 0;
@@ -173,12 +180,12 @@ struct Recordset::Estado {
             }
             if (i < Claves.size()) {
                 if (Claves[i] == clave) {
-                    LeerFila(Bloque.Get(), 1, NuevaFila());
+                    LeerFila(Bloque.Get(), 1, &Leidas, Columnas, NuevaFila());
                     ++i;
                 }
             } else if (!Completo) {
                 Claves.push_back(clave);
-                LeerFila(Bloque.Get(), 1, NuevaFila());
+                LeerFila(Bloque.Get(), 1, &Leidas, Columnas, NuevaFila());
                 ++i;
             }
         }
@@ -189,6 +196,31 @@ struct Recordset::Estado {
                 FilaAusente(NuevaFila());
             Completo = true;
         }
+    }
+
+    // Blocks read `columna` from now on: the window is read again with it.
+    void Pedir(int columna) {
+        if (std::find(Leidas.begin(), Leidas.end(), columna) != Leidas.end())
+            return;
+        Leidas.push_back(columna);
+        if (!Bloque.Tomar(*Duena, TextoBloque()))
+            throw ErrorMotor(DescripcionError(Duena->Base.Base));
+        Reciclar(); // the window is read again, with the column
+    }
+
+    // The window's rows become spares.
+    void Reciclar() {
+        for (auto& fila : Ventana)
+            Sobrantes.push_back(std::move(fila));
+        Ventana.clear();
+    }
+
+    std::string TextoBloque() const {
+        std::string texto = "SELECT rowid";
+        for (const int c : Leidas)
+            texto += ", " + ComoIdentificador(Nombres[static_cast<std::size_t>(c)]);
+        return texto + " FROM " + ComoIdentificador(Tabla) +
+               " WHERE rowid >= ?1 ORDER BY rowid LIMIT ?2";
     }
 
     // A row added to the window, in a spare row's storage when there is one.
@@ -236,7 +268,7 @@ struct Recordset::Estado {
                 Fallo(Una.Get());
             const int rc = sqlite3_step(Una.Get());
             if (rc == SQLITE_ROW)
-                LeerFila(Una.Get(), 0, fila);
+                LeerFila(Una.Get(), 0, nullptr, Columnas, fila);
             else if (rc == SQLITE_DONE)
                 FilaAusente(fila);
             else
@@ -271,7 +303,7 @@ std::unique_ptr<Recordset::Estado> NuevoCursor(const std::shared_ptr<Conexion>& 
 
     const std::string nombre = ComoIdentificador(cursor->Tabla);
     const std::string textos[] = {
-        "SELECT rowid, * FROM " + nombre + " WHERE rowid >= ?1 ORDER BY rowid LIMIT ?2",
+        cursor->TextoBloque(),
         "SELECT * FROM " + nombre + " WHERE rowid = ?1",
         "SELECT rowid FROM " + nombre + " WHERE rowid >= ?1 ORDER BY rowid",
     };
@@ -280,6 +312,8 @@ std::unique_ptr<Recordset::Estado> NuevoCursor(const std::shared_ptr<Conexion>& 
         if (!destinos[i]->Tomar(*conexion, textos[i]))
             throw ErrorMotor(DescripcionError(base));
     cursor->Columnas = sqlite3_column_count(cursor->Una.Get());
+    for (int c = 0; c < cursor->Columnas; ++c)
+        cursor->Nombres.emplace_back(sqlite3_column_name(cursor->Una.Get(), c));
 
     conexion->Cursores.push_back(cursor.get());
     cursor->Llenar(0);
@@ -370,9 +404,11 @@ float Recordset::PercentPosition() const {
 }
 
 Variante Recordset::Fields(int indice) {
-    Fila& fila = estado_->Actual();
+    estado_->Actual();
     if (indice < 0 || indice >= estado_->Columnas)
         throw ErrorMotor("Item not found in this collection.");
+    estado_->Pedir(indice);
+    const Fila& fila = estado_->Actual();
     if (!fila.Existe)
         return Variante(Nulo{});
     const auto i = static_cast<std::size_t>(indice);
