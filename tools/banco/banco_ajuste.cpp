@@ -2,7 +2,7 @@
 // the same work on the same file. A benchmark, not a test: it prints times,
 // ratios and peak memory, and fails only when something does not run.
 //
-//   vesmadur-banco-ajuste [--entradas 10000,100000,1000000] [--carpeta DIR] [--veces 3]
+//   vesmadur-banco-ajuste [--entradas 10000,100000,1000000] [--carpeta DIR] [--veces 5]
 //
 // Every measurement runs in a process of its own (this program started again
 // with a phase name), on a fresh copy of the same generated file, so that
@@ -345,7 +345,7 @@ int main(int argc, char** argv) {
         return Ajustar(args[1], true, argc, argv);
 
     std::vector<std::int32_t> tamanos{10000, 100000, 1000000};
-    int veces = 3;
+    int veces = 5;
     fs::path raiz = fs::temp_directory_path() / "vesmadur-banco";
     for (std::size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--entradas" && i + 1 < args.size()) {
