@@ -6,8 +6,8 @@
 //
 // Every measurement runs in a process of its own (this program started again
 // with a phase name), on a fresh copy of the same generated file, so that
-// its peak memory is its own; each is taken `--veces` times and the fastest
-// kept. After the table, one line per size for scripts:
+// its peak memory is its own; every phase is taken once per round, for
+// `--veces` rounds, and its fastest time kept. After the table, one line per size for scripts:
 //   resumen entradas=N corrida/limite=R cuenta/SQL=R qt/sin=R MiB=M
 #include "app/TareasSistema.h"
 #include "app/VistaMuda.h"
@@ -268,22 +268,13 @@ const char* kAjusteSql =
     "THEN substr(telefono, 3) ELSE substr(telefono, 4) END "
     "WHERE substr(telefono, 1, 2) = '01' OR substr(telefono, 1, 3) IN ('044', '045')";
 
-// The best of `veces` measurements of a phase, each on a fresh copy: the
-// least time (what the machine does when nothing else gets in the way) and
-// the most memory.
-Medida Mejor(int veces, const fs::path& original, const fs::path& trabajo,
-             std::vector<std::string> argumentos) {
-    Medida mejor;
-    for (int i = 0; i < veces; ++i) {
-        argumentos.insert(argumentos.begin() + 1, Copia(original, trabajo).string());
-        const Medida m = Medir(argumentos);
-        argumentos.erase(argumentos.begin() + 1);
-        const double mib = std::max(mejor.MiB, m.MiB);
-        if (i == 0 || m.Segundos < mejor.Segundos)
-            mejor = m;
-        mejor.MiB = mib;
-    }
-    return mejor;
+// Keeps in `mejor` the least time (what the machine does when nothing else
+// gets in the way) and the most memory of the measurements so far.
+void Quedarse(Medida& mejor, const Medida& m, bool primera) {
+    const double mib = std::max(mejor.MiB, m.MiB);
+    if (primera || m.Segundos < mejor.Segundos)
+        mejor = m;
+    mejor.MiB = mib;
 }
 
 int Conducir(const std::vector<std::int32_t>& tamanos, const fs::path& raiz, int veces) {
@@ -298,12 +289,21 @@ int Conducir(const std::vector<std::int32_t>& tamanos, const fs::path& raiz, int
             Medir({"preparar", original.string(), std::to_string(n)});
         }
         const auto trabajo = raiz / "trabajo";
-        auto cuenta = Mejor(veces, original, trabajo, {"contar"});
-        auto cuentaSql = Mejor(veces, original, trabajo, {"sql", kCuentaSql});
-        auto eleccion = Mejor(veces, original, trabajo, {"elegir"});
-        auto corrida = Mejor(veces, original, trabajo, {"ajustar"});
-        const auto conQt = Mejor(veces, original, trabajo, {"ajustar-qt"});
-        auto limite = Mejor(veces, original, trabajo, {"sql", kAjusteSql});
+        // Rounds of every phase, each on a fresh copy, so that a slow spell
+        // of the machine falls on all phases alike; the best of each is kept.
+        const std::vector<std::vector<std::string>> fases = {
+            {"contar"}, {"sql", kCuentaSql}, {"elegir"}, {"ajustar"}, {"ajustar-qt"},
+            {"sql", kAjusteSql}};
+        std::vector<Medida> mejores(fases.size());
+        for (int ronda = 0; ronda < veces; ++ronda) {
+            for (std::size_t f = 0; f < fases.size(); ++f) {
+                auto argumentos = fases[f];
+                argumentos.insert(argumentos.begin() + 1, Copia(original, trabajo).string());
+                Quedarse(mejores[f], Medir(argumentos), ronda == 0);
+            }
+        }
+        auto &cuenta = mejores[0], &cuentaSql = mejores[1], &eleccion = mejores[2],
+             &corrida = mejores[3], &conQt = mejores[4], &limite = mejores[5];
         fs::remove_all(trabajo);
         std::printf("%9d %9.3f %9.3f %6.2f %9.3f %9.3f %9.3f %9.3f %7.2f %7.2f %8.1f %8.1f\n", n,
                     cuenta.Segundos, cuentaSql.Segundos, cuenta.Segundos / cuentaSql.Segundos,
