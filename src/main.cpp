@@ -16,6 +16,7 @@ int main(int argc, char** argv) {
 
     QApplication aplicacion(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vesmadur"));
+    ui::UsarTextosQtEnEspanol();
 
     InstanciaUnica instancia(InstanciaUnica::RutaPredeterminada());
     RegistroArchivo registro(RegistroArchivo::RutaPredeterminada());

@@ -1,8 +1,23 @@
 #include "ui/CajasMensaje.h"
 
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
+#include <QTranslator>
 
 namespace vesmadur::ui {
+
+bool UsarTextosQtEnEspanol() {
+    // Owned by the application from here on; lives as long as it does.
+    auto* traductor = new QTranslator(QCoreApplication::instance());
+    if (!traductor->load(QLocale(QLocale::Spanish), QStringLiteral("qtbase"), QStringLiteral("_"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete traductor;
+        return false;
+    }
+    return QCoreApplication::installTranslator(traductor);
+}
 
 QString TextoQt(const std::string& texto) {
     QString q = QString::fromStdString(texto);

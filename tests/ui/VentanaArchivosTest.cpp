@@ -120,6 +120,7 @@ TEST(VentanaArchivos, RestaurarDesdeLaVentanaPrincipal) {
     VentanaReal v(tareas, 0, {1, carpeta.Ruta(), config + "tablas.orv", ""});
     Responder(QMessageBox::Ok, [&](QMessageBox* caja) {
         EXPECT_EQ(caja->standardButtons(), QMessageBox::Ok);
+        EXPECT_EQ(caja->button(QMessageBox::Ok)->text().remove('&'), "Aceptar");
         EXPECT_EQ(caja->icon(), QMessageBox::Warning);
         EXPECT_EQ(caja->windowTitle(), v.ventana->windowTitle());
         EXPECT_EQ(caja->parentWidget(), v.ventana);

@@ -102,6 +102,9 @@ TEST(VentanaVesmadur, ConfirmacionYOcupadoLaCajaDeCierreNoCierraYLuegoSi) {
         EXPECT_EQ(caja->icon(), QMessageBox::Warning);
         EXPECT_EQ(caja->standardButtons(), QMessageBox::Yes | QMessageBox::No);
         EXPECT_EQ(caja->defaultButton(), caja->button(QMessageBox::Yes));
+        // In Spanish on an English machine.
+        EXPECT_EQ(caja->button(QMessageBox::Yes)->text().remove('&'), "Sí");
+        EXPECT_EQ(caja->button(QMessageBox::No)->text().remove('&'), "No");
     });
     v.ventana->btnAjustar()->click();
     EXPECT_EQ(corridas, 0);
