@@ -25,7 +25,10 @@ void DibujarSurco(QWidget& ventana, const Twips& twips, int izquierda, int derec
     const auto linea = [&](QPalette::ColorRole rol, double yTwips) {
         pintor.setPen(QPen(ventana.palette().color(rol), 1));
         const int y = static_cast<int>(yTwips / tppy + 0.5);
-        pintor.drawLine(static_cast<int>(x1 / tppx + 0.5), y, static_cast<int>(x2 / tppx + 0.5), y);
+        // The platform's line operation leaves out its end point: the
+        // groove stops on the last column before `derecha`.
+        pintor.drawLine(static_cast<int>(x1 / tppx + 0.5), y, static_cast<int>(x2 / tppx + 0.5) - 1,
+                        y);
     };
     linea(QPalette::Dark, yArriba - 8 * tppy);
     linea(QPalette::Light, yArriba - 7 * tppy);

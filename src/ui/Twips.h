@@ -7,7 +7,11 @@ class QWidget;
 namespace vesmadur::ui {
 
 // The layout is designed in twips (1440 to the inch). Converts to pixels at
-// the screen's resolution, horizontally and vertically.
+// the screen's resolution, horizontally and vertically. How fractions round,
+// everywhere: each of a control's left, top, width and height goes to the
+// nearest pixel on its own, halves up, as the window system places
+// controls; a line drawn up to a position leaves that pixel out, as the
+// platform's line operation does.
 struct Twips {
     double PuntosPorPulgadaX = 96;
     double PuntosPorPulgadaY = 96;
@@ -27,7 +31,8 @@ struct Twips {
 };
 
 // The etched groove both windows draw above their buttons on every repaint:
-// a line in the button-shadow colour `izquierda` to `derecha` (pixels), 8
+// a line in the button-shadow colour from `izquierda` up to `derecha`
+// (pixels; `derecha` itself left out, so a button's right edge ends it), 8
 // pixels above `arriba`, and one in the button-highlight colour a pixel
 // lower. Positions go through twips as the window system draws them, so the
 // groove keeps its pixel geometry at any resolution.

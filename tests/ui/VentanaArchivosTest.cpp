@@ -1,4 +1,5 @@
 #include "ui/VentanaArchivos.h"
+#include "ui/VentanaVesmadur.h"
 
 #include "AyudasQt.h"
 #include "ayudas/Archivos.h"
@@ -79,25 +80,44 @@ TEST(VentanaArchivos, TeclasYCierresPulsanLosBotones) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
-// The etched groove: a shadow line and a highlight line below it, from the
-// list's left edge to the right edge of "Cancelar", on the button face.
-TEST(VentanaArchivos, SurcoSobreLosBotones) {
-    VentanaArchivos v(nullptr, Twips{96, 96});
-    QPalette paleta = v.palette(); // the window's colour apart from the button face's
+// The etched groove of each window at 96 and 144 dpi: a shadow line and a
+// highlight line a row below it, from its left end to the last column of the
+// button at the right, on the button face; drawn again when uncovered.
+struct Surco {
+    double Ppp;
+    bool Principal;
+    int Fila, Desde, Hasta; // the shadow's row, first and last column
+};
+class SurcoPintado : public testing::TestWithParam<Surco> {};
+
+TEST_P(SurcoPintado, SombraYLuzHastaElUltimoPixelDelBoton) {
+    const auto [ppp, principal, fila, desde, hasta] = GetParam();
+    std::unique_ptr<QWidget> v;
+    if (principal)
+        v = std::make_unique<VentanaVesmadur>(Twips{ppp, ppp});
+    else
+        v = std::make_unique<VentanaArchivos>(nullptr, Twips{ppp, ppp});
+    QPalette paleta = v->palette(); // the window's colour apart from the button face's
     paleta.setColor(QPalette::Window, Qt::red);
-    v.setPalette(paleta);
-    const QImage imagen = v.grab().toImage();
+    v->setPalette(paleta);
     const QColor sombra = paleta.color(QPalette::Dark), luz = paleta.color(QPalette::Light);
     const QColor fondo = paleta.color(QPalette::Button);
     ASSERT_NE(luz.name(), fondo.name());
-    // Rows 263 to 266 around both ends: the lines on 264 and 265, from x 6 to 519.
-    const QColor fila[] = {fondo, sombra, luz, fondo};
-    for (int y = 263; y <= 266; ++y)
-        for (int x : {5, 6, 519, 520})
-            EXPECT_EQ(imagen.pixelColor(x, y).name(),
-                      (x == 5 || x == 520 ? fondo : fila[y - 263]).name())
-                << x << "," << y;
+    for (int vez = 0; vez < 2; ++vez) {
+        const QImage imagen = v->grab().toImage();
+        const QColor filas[] = {fondo, sombra, luz, fondo};
+        for (int y = fila - 1; y <= fila + 2; ++y)
+            for (int x : {desde - 1, desde, hasta, hasta + 1})
+                EXPECT_EQ(imagen.pixelColor(x, y).name(),
+                          (x < desde || x > hasta ? fondo : filas[y - fila + 1]).name())
+                    << x << "," << y;
+        v->update(); // covered and uncovered: painted again from nothing
+    }
 }
+
+INSTANTIATE_TEST_SUITE_P(Ventanas, SurcoPintado,
+                         testing::Values(Surco{96, true, 316, 147, 635}, Surco{144, true, 479, 219, 953},
+                                         Surco{96, false, 264, 6, 518}, Surco{144, false, 400, 9, 777}));
 
 // "Restaurar" on the real main window: the warning and the chooser over it, its
 // clicks and Borrar reaching the logic; the choice is restored, the dialog deleted.
