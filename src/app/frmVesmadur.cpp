@@ -188,6 +188,10 @@ void frmVesmadur::MarcarOcupado() {
 
 void frmVesmadur::MarcarLibre() {
     vista_->MostrarProgreso(false);
+    // Clicks and keys that came during the run are handled while the window
+    // is still busy, so they are refused: none reaches a button enabled after
+    // the run (a held Enter would otherwise press "Cerrar").
+    vista_->ProcesarEventos();
     Ocupado_ = false;
     vista_->PonerPuntero(Puntero::Predeterminado);
 }

@@ -2,6 +2,7 @@
 
 #include "app/TextosVesmadur.h"
 #include "ui/Fuente.h"
+#include "ui/Teclas.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>
@@ -52,6 +53,7 @@ VentanaArchivos::VentanaArchivos(QWidget* padre, Twips twips) : QDialog(padre), 
                         SansSerif(8.25, 700));
     // Enter presses "Seleccionar" unless another button has the focus.
     btnAceptar_->setDefault(true);
+    IgnorarRepeticiones(this);
 
     List1_ = new QListWidget(this);
     List1_->setGeometry(twips_.Rect(90, 180, 4200, 3180));
@@ -102,6 +104,8 @@ void VentanaArchivos::closeEvent(QCloseEvent* evento) {
 void VentanaArchivos::keyPressEvent(QKeyEvent* evento) {
     // Never QDialog's own reject or default handling: the keys press the
     // buttons, and the logic decides.
+    if (RepeticionIgnorada(evento))
+        return;
     switch (evento->key()) {
     case Qt::Key_Escape: // "Cancelar" is the cancel button
         btnCancelar_->click();

@@ -2,6 +2,7 @@
 
 #include "app/TextosVesmadur.h"
 #include "ui/Fuente.h"
+#include "ui/Teclas.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -159,6 +160,8 @@ void VentanaVesmadur::closeEvent(QCloseEvent* evento) {
 }
 
 void VentanaVesmadur::keyPressEvent(QKeyEvent* evento) {
+    if (RepeticionIgnorada(evento))
+        return;
     switch (evento->key()) {
     case Qt::Key_Escape: // "Cerrar" is the cancel button
         btnCerrar_->click();

@@ -55,6 +55,9 @@ void VistaQtVesmadur::HabilitarCerrar(bool habilitado) {
 }
 
 void VistaQtVesmadur::MostrarProgreso(bool visible) {
+    // The first ask after the progress display comes or goes is passed on
+    // at once (the logic asks at the end of a run for what is pending).
+    ultimoProceso_.invalidate();
     if (!ventana_)
         return;
     if (visible)

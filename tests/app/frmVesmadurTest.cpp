@@ -139,11 +139,14 @@ TEST_P(PulsarAjustar, ConfirmaCorreUnaVezYDejaSoloCerrar) {
             EXPECT_TRUE(f.AlPedirCierre(OrigenCierre::ControlVentana));
             EXPECT_FALSE(f.AlPedirCierre(OrigenCierre::Programa));
             EXPECT_FALSE(f.AlPedirCierre(OrigenCierre::Sesion));
+            // A press of "Cerrar" still pending when the run ends: refused.
+            const_cast<VistaGuionada&>(vista).AlProcesarEventos = [&f] { f.btnCerrarPulsado(); };
         };
     Programa p(Instalado(7, tareas));
     const auto infoAntes = p.vista->Info;
     p.vista->Respuestas = {caso.Contesta, caso.Contesta};
     p.Ventana().btnAjustarPulsado();
+    ASSERT_NE(p.principal->Ventana(), nullptr) << "el programa se cerro";
     p.Ventana().btnAjustarPulsado();
     EXPECT_EQ(corridas, caso.Corridas);
     EXPECT_EQ(p.vista->Cajas,

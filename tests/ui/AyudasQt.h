@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
@@ -68,6 +69,12 @@ inline void Responder(QMessageBox::StandardButton respuesta,
         }
         caja->button(respuesta)->click();
     });
+}
+
+// The repeat that a held key sends, to `destino`: it must press nothing.
+inline void TeclaRepetida(QWidget* destino, Qt::Key tecla) {
+    QKeyEvent repetida(QEvent::KeyPress, tecla, Qt::NoModifier, QString(), true);
+    QApplication::sendEvent(destino, &repetida);
 }
 
 } // namespace vesmadur::ui

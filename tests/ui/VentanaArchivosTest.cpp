@@ -70,8 +70,11 @@ TEST(VentanaArchivos, TeclasYCierresPulsanLosBotones) {
             CajaDeCierre(ventana);
         else if (modo == Ajeno)
             ventana->close();
-        else
+        else {
+            TeclaRepetida(QApplication::focusWidget(), teclas[modo]);
+            EXPECT_TRUE(ventana->isVisible());
             QTest::keyClick(QApplication::focusWidget(), teclas[modo]);
+        }
         EXPECT_FALSE(ventana->isVisible());
         EXPECT_EQ(form.Aceptar(), modo == Intro || modo == IntroNumerico || modo == Ajeno);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

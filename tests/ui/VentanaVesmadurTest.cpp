@@ -148,6 +148,8 @@ TEST(VentanaVesmadur, TeclasYCierreAjenoCierranLaVentana) {
         if (modo <= IntroNumerico) {
             (modo == Esc ? v.ventana->btnAjustar() : v.ventana->btnCerrar())->setFocus();
             const Qt::Key teclas[] = {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter};
+            TeclaRepetida(v.ventana, teclas[modo]);
+            EXPECT_FALSE(v.Cerrada());
             QTest::keyClick(v.ventana, teclas[modo]);
         } else {
             Responder(QMessageBox::Yes, [&](QMessageBox*) {
