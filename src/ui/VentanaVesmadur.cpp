@@ -5,6 +5,8 @@
 #include "ui/Teclas.h"
 
 #include <QCloseEvent>
+#include <QIcon>
+#include <QPixmap>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -74,6 +76,10 @@ VentanaVesmadur::VentanaVesmadur(Twips twips) : QWidget(nullptr), twips_(twips) 
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
     setFixedSize(twips_.X(9705), twips_.Y(5385));
+    QIcon icono;
+    for (const char* tamano : {"16", "32", "48"})
+        icono.addFile(QStringLiteral(":/arte/icono%1.png").arg(QLatin1String(tamano)));
+    setWindowIcon(icono);
     setAutoFillBackground(true);
     setBackgroundRole(QPalette::Button);
 
@@ -102,6 +108,8 @@ VentanaVesmadur::VentanaVesmadur(Twips twips) : QWidget(nullptr), twips_(twips) 
     image1_->setFrameStyle(QFrame::Box | QFrame::Plain);
     image1_->setLineWidth(2);
     image1_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // The side picture as drawn, inside the frame, never stretched.
+    image1_->setPixmap(QPixmap(QStringLiteral(":/arte/lateral.png")));
 
     etqInfo_ = new QLabel(this);
     etqInfo_->setGeometry(twips_.Rect(2220, 700, 7260, 4000));

@@ -52,6 +52,17 @@ TEST(VentanaVesmadur, AspectoYDisposicionSegunLaResolucion) {
     EXPECT_EQ(grande.size(), QSize(971, 539));
     EXPECT_EQ(grande.btnCerrar()->geometry(), QRect(809, 487, 145, 43));
     VentanaVesmadur ventana(Twips{96, 96});
+    // The side picture as built, unstretched inside its 2-pixel frame, at
+    // either resolution; the window's icon in its three sizes.
+    const QImage lateral = QImage(":/arte/lateral.png").convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(lateral.size(), QSize(131, 341));
+    for (auto* v : {&ventana, &grande}) {
+        const QImage imagen = v->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        const QPoint dentro = v->image1()->pos() + QPoint(2, 2);
+        EXPECT_EQ(imagen.copy(QRect(dentro, lateral.size())), lateral);
+    }
+    EXPECT_EQ(ventana.windowIcon().availableSizes(),
+              (QList<QSize>{QSize(16, 16), QSize(32, 32), QSize(48, 48)}));
     EXPECT_EQ(ventana.btnAjustar()->text(), "Ajustar");
     EXPECT_EQ(ventana.btnRestaurar()->text(), "Restaurar");
     EXPECT_EQ(ventana.btnCerrar()->text(), "Cerrar");
