@@ -68,7 +68,7 @@ void Shape1::paintEvent(QPaintEvent*) {
     pintor.fillRect(QRect(QPoint(barra, 1), QPoint(ancho - 2, alto - 2)),
                     palette().color(QPalette::Button));
     pintor.fillRect(QRect(QPoint(1, 1), QPoint(barra, alto - 2)),
-                    palette().color(QPalette::Highlight));
+                    ColorBarraDeTituloActiva(palette()));
 }
 
 VentanaVesmadur::VentanaVesmadur(Twips twips) : QWidget(nullptr), twips_(twips) {

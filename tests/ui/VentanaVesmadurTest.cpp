@@ -27,7 +27,7 @@ TEST(VentanaVesmadur, BarraDeProgresoSeLlenaHastaElFinal) {
     barra->show();
     ventana.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&ventana));
-    const QColor hecho = barra->palette().color(QPalette::Highlight);
+    const QColor hecho = ColorBarraDeTituloActiva(barra->palette());
     // Nothing while the bar would be no wider than a pixel.
     barra->PonerFraccion(3.5f / static_cast<float>(barra->width()));
     EXPECT_EQ(PixelesDeColor(barra, hecho), 0);
