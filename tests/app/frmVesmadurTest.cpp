@@ -3,6 +3,7 @@
 #include "ayudas/Archivos.h"
 
 #include <gtest/gtest.h>
+#include <utility>
 #include <vector>
 
 namespace vesmadur {
@@ -124,6 +125,7 @@ class PulsarAjustar : public ::testing::TestWithParam<Pulsacion> {};
 TEST_P(PulsarAjustar, ConfirmaCorreUnaVezYDejaSoloCerrar) {
     const auto& caso = GetParam();
     int corridas = 0;
+    bool pendiente = false;
     TareasVesmadur tareas;
     if (caso.HayCorrida)
         tareas.AjustarMarcaciones = [&](frmVesmadur& f) {
@@ -139,13 +141,20 @@ TEST_P(PulsarAjustar, ConfirmaCorreUnaVezYDejaSoloCerrar) {
             EXPECT_TRUE(f.AlPedirCierre(OrigenCierre::ControlVentana));
             EXPECT_FALSE(f.AlPedirCierre(OrigenCierre::Programa));
             EXPECT_FALSE(f.AlPedirCierre(OrigenCierre::Sesion));
-            // A press of "Cerrar" still pending when the run ends: refused.
-            const_cast<VistaGuionada&>(vista).AlProcesarEventos = [&f] { f.btnCerrarPulsado(); };
+            // A press of "Cerrar" still pending when the run ends.
+            pendiente = true;
+            const_cast<VistaGuionada&>(vista).AlProcesarEventos = [&pendiente, &f] {
+                if (std::exchange(pendiente, false))
+                    f.btnCerrarPulsado();
+            };
         };
     Programa p(Instalado(7, tareas));
     const auto infoAntes = p.vista->Info;
     p.vista->Respuestas = {caso.Contesta, caso.Contesta};
     p.Ventana().btnAjustarPulsado();
+    // Handled while still busy, it was refused; left for the event loop, it would close.
+    if (std::exchange(pendiente, false))
+        p.Ventana().btnCerrarPulsado();
     ASSERT_NE(p.principal->Ventana(), nullptr) << "el programa se cerro";
     p.Ventana().btnAjustarPulsado();
     EXPECT_EQ(corridas, caso.Corridas);
