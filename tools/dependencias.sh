@@ -5,7 +5,7 @@ set -euo pipefail
 
 paquetes=(
   cmake ninja-build g++ pkg-config
-  qt6-base-dev qt6-svg-dev libgl-dev fonts-liberation2 qt6-translations-l10n
+  qt6-base-dev qt6-svg-dev libgl-dev fonts-liberation2 fonts-dejavu-core qt6-translations-l10n
   libsqlcipher-dev sqlcipher
   libgtest-dev googletest
   clang libclang-rt-14-dev

@@ -1,7 +1,10 @@
+#include "ui/Fuente.h"
 #include "ui/VentanaVesmadur.h"
 
 #include "AyudasQt.h"
 
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QLabel>
 #include <QTest>
 
@@ -63,6 +66,13 @@ TEST(VentanaVesmadur, AspectoYDisposicionSegunLaResolucion) {
     }
     EXPECT_EQ(ventana.windowIcon().availableSizes(),
               (QList<QSize>{QSize(16, 16), QSize(32, 32), QSize(48, 48)}));
+    // A face the machine lacks is drawn in its metric substitute.
+    for (const auto& [cara, sustituta] : {std::pair{"Courier New", "Liberation Mono"},
+                                          {"MS Sans Serif", "Liberation Sans"},
+                                          {"Verdana", "DejaVu Sans"}})
+        if (!QFontDatabase::hasFamily(QString::fromLatin1(cara))) {
+            EXPECT_EQ(QFontInfo(Fuente(cara, QFont::AnyStyle, 10, 400)).family(), sustituta);
+        }
     EXPECT_EQ(ventana.btnAjustar()->text(), "Ajustar");
     EXPECT_EQ(ventana.btnRestaurar()->text(), "Restaurar");
     EXPECT_EQ(ventana.btnCerrar()->text(), "Cerrar");
