@@ -199,13 +199,15 @@ struct Recordset::Estado {
     }
 
     // Blocks read `columna` from now on: the window is read again with it.
-    void Pedir(int columna) {
+    // False when the column was read already (the window stands).
+    bool Pedir(int columna) {
         if (std::find(Leidas.begin(), Leidas.end(), columna) != Leidas.end())
-            return;
+            return false;
         Leidas.push_back(columna);
         if (!Bloque.Tomar(*Duena, TextoBloque()))
             throw ErrorMotor(DescripcionError(Duena->Base.Base));
         Reciclar(); // the window is read again, with the column
+        return true;
     }
 
     // The window's rows become spares.
@@ -404,15 +406,16 @@ float Recordset::PercentPosition() const {
 }
 
 Variante Recordset::Fields(int indice) {
-    estado_->Actual();
+    const Fila* fila = &estado_->Actual();
     if (indice < 0 || indice >= estado_->Columnas)
         throw ErrorMotor("Item not found in this collection.");
-    estado_->Pedir(indice);
-    const Fila& fila = estado_->Actual();
-    if (!fila.Existe)
+    // The row is found again only when asking for the column dropped it.
+    if (estado_->Pedir(indice))
+        fila = &estado_->Actual();
+    if (!fila->Existe)
         return Variante(Nulo{});
     const auto i = static_cast<std::size_t>(indice);
-    return i < fila.Valores.size() ? fila.Valores[i] : Variante(Nulo{});
+    return i < fila->Valores.size() ? fila->Valores[i] : Variante(Nulo{});
 }
 
 bool Recordset::FilaBorrada() {
