@@ -17,17 +17,13 @@ constexpr bool EsSenal(char c) {
     return c == '\'' || c == '"' || c == '[' || c == ';' || c == '-' || c == '/';
 }
 
-bool PalabraEn(const std::string& texto, std::size_t pos, const char* palabra) {
-    std::size_t i = 0;
-    for (; palabra[i] != '\0'; ++i) {
-        if (pos + i >= texto.size())
-            return false;
-        if (letras::Mayuscula(texto[pos + i]) != palabra[i])
-            return false;
-    }
-    const std::size_t fin = pos + i;
-    return fin == texto.size() ||
-           !(letras::EsLetra(texto[fin]) || letras::EsCifra(texto[fin]) || texto[fin] == '_');
+// `palabra` (in capitals) at `pos`, in any letter case, as a whole word.
+bool PalabraEn(const std::string& texto, std::size_t pos, std::string_view palabra) {
+    const std::size_t fin = pos + palabra.size();
+    return fin <= texto.size() &&
+           letras::EsPalabra(std::string_view(texto).substr(pos, palabra.size()), palabra) &&
+           (fin == texto.size() ||
+            !(letras::EsLetra(texto[fin]) || letras::EsCifra(texto[fin]) || texto[fin] == '_'));
 }
 
 std::size_t SaltarBlancos(const std::string& texto, std::size_t pos) {
@@ -74,16 +70,12 @@ void TraducirDialecto(const std::string& original, std::string& sql) {
         if (terminada && !EsBlanco(c) && c != ';')
             throw ErrorMotor("Characters found after end of SQL statement.");
         if (c == '\'') {
-            // A literal: copied as it is up to its closing quote ('' inside
-            // stands for one quote).
-            std::size_t fin = i + 1;
-            while ((fin = jet.find('\'', fin)) != std::string::npos && fin + 1 < jet.size() &&
-                   jet[fin + 1] == '\'')
-                fin += 2;
+            // A literal: copied as it is up to its closing quote.
+            const std::size_t fin = letras::FinCitado(jet, i, '\'');
             if (fin == std::string::npos)
                 throw ErrorMotor("Syntax error in string in query expression.");
-            sql.append(jet, i, fin + 1 - i);
-            i = fin + 1;
+            sql.append(jet, i, fin - i);
+            i = fin;
         } else if (c == '"') {
             // A Jet literal in double quotes: the same text in single quotes.
             sql += '\'';

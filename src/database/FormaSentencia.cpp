@@ -10,6 +10,7 @@ namespace {
 
 using letras::EsCifra;
 using letras::EsPalabra;
+using letras::FinCitado;
 
 // What starts a name or keyword, and what goes on in one, as the library reads them.
 bool EsInicioDeNombre(char c) {
@@ -30,21 +31,6 @@ bool EsDeOperador(char c) {
     default:
         return !EsInicioDeNombre(c) && !EsCifra(c);
     }
-}
-
-// Where the quoted run that opens at `i` ends (one past its closing quote,
-// a doubled closing character standing for itself), or npos when it stays open.
-std::size_t FinCitado(std::string_view sql, std::size_t i, char cierre) {
-    for (std::size_t j = i + 1; j < sql.size(); ++j) {
-        if (sql[j] != cierre)
-            continue;
-        if (cierre != ']' && j + 1 < sql.size() && sql[j + 1] == cierre) {
-            ++j;
-            continue;
-        }
-        return j + 1;
-    }
-    return std::string_view::npos;
 }
 
 } // namespace

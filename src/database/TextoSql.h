@@ -2,9 +2,10 @@
 
 #include <string_view>
 
-// Character classes of SQL text, in ASCII whatever the process locale: a
-// statement reads the same under every locale, and each test is a compare
-// rather than a library call (statements are read one per entry in a run).
+// Character classes, keywords and quoted runs of SQL text, read in ASCII
+// whatever the process locale: a statement reads the same under every
+// locale, and each test is a compare rather than a library call (statements
+// are read one per entry in a run).
 namespace vesmadur::letras {
 
 constexpr bool EsBlanco(char c) {
@@ -31,6 +32,22 @@ constexpr bool EsPalabra(std::string_view texto, std::string_view palabra) {
         if (Mayuscula(texto[i]) != palabra[i])
             return false;
     return true;
+}
+
+// Where the quoted run that opens at `i` ends: one past its closing `cierre`
+// (a doubled closing quote stands for itself; a ']' is never doubled), or
+// npos when the run stays open.
+constexpr std::size_t FinCitado(std::string_view texto, std::size_t i, char cierre) {
+    for (std::size_t j = i + 1; j < texto.size(); ++j) {
+        if (texto[j] != cierre)
+            continue;
+        if (cierre != ']' && j + 1 < texto.size() && texto[j + 1] == cierre) {
+            ++j;
+            continue;
+        }
+        return j + 1;
+    }
+    return std::string_view::npos;
 }
 
 } // namespace vesmadur::letras
