@@ -52,12 +52,6 @@ const std::string& SinAsteriscoDeBorrado(const std::string& jet, std::string& si
 
 } // namespace
 
-std::string TraducirDialecto(const std::string& jet) {
-    std::string sql;
-    TraducirDialecto(jet, sql);
-    return sql;
-}
-
 void TraducirDialecto(const std::string& original, std::string& sql) {
     std::string sinAsterisco;
     const std::string& jet = SinAsteriscoDeBorrado(original, sinAsterisco);

@@ -17,8 +17,7 @@ namespace vesmadur {
 // '[' inside a bracketed name, a comment, or a second statement after ';'
 // throws ErrorMotor: a statement built from stored values must never turn
 // into something else.
-std::string TraducirDialecto(const std::string& jet);
-// The same into `sql`, in the storage it already has.
+// The translation is written into `sql`, in the storage it already has.
 void TraducirDialecto(const std::string& jet, std::string& sql);
 
 } // namespace vesmadur

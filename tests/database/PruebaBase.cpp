@@ -30,8 +30,8 @@ TEST_P(Textos, SalidaORechazo) {
     try {
         if (const auto opciones = conexion ? InterpretarConexion(entrada) : std::nullopt)
             dada = opciones->Clave;
-        else if (!conexion)
-            dada = TraducirDialecto(entrada);
+        else if (std::string sql; !conexion)
+            TraducirDialecto(entrada, sql), dada = sql;
     } catch (const ErrorMotor&) {
     }
     EXPECT_EQ(dada, salida ? std::optional<std::string>(*salida ? salida : entrada) : std::nullopt);
