@@ -7,29 +7,25 @@
 
 namespace vesmadur::ui {
 
-// A held key's repeats press no button: only the press itself does. (A held
-// Enter that answered a question would otherwise press the button focused
-// after it.) True, with the event taken, for a repeat of Enter or Esc.
-inline bool RepeticionIgnorada(QKeyEvent* evento) {
-    const int tecla = evento->key();
-    if (!evento->isAutoRepeat() ||
-        (tecla != Qt::Key_Return && tecla != Qt::Key_Enter && tecla != Qt::Key_Escape))
-        return false;
-    evento->accept();
-    return true;
-}
-
-// The same for the buttons of `ventana`, which take Enter themselves in a
-// dialog: their key presses pass through RepeticionIgnorada first.
+// A held key's repeats press no button of `ventana`: only the press itself
+// does. (A held Enter that answered a question would otherwise press the
+// button focused after it.) The repeats of Enter and Esc are taken before
+// the window or its buttons see them; the buttons count, as in a dialog they
+// take Enter themselves.
 inline void IgnorarRepeticiones(QWidget* ventana) {
     struct Filtro : QObject {
         using QObject::QObject;
         bool eventFilter(QObject*, QEvent* evento) override {
-            return evento->type() == QEvent::KeyPress &&
-                   RepeticionIgnorada(static_cast<QKeyEvent*>(evento));
+            if (evento->type() != QEvent::KeyPress)
+                return false;
+            const auto* tecla = static_cast<QKeyEvent*>(evento);
+            return tecla->isAutoRepeat() &&
+                   (tecla->key() == Qt::Key_Return || tecla->key() == Qt::Key_Enter ||
+                    tecla->key() == Qt::Key_Escape);
         }
     };
     auto* filtro = new Filtro(ventana);
+    ventana->installEventFilter(filtro);
     for (auto* boton : ventana->findChildren<QPushButton*>())
         boton->installEventFilter(filtro);
 }

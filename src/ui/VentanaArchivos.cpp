@@ -104,8 +104,6 @@ void VentanaArchivos::closeEvent(QCloseEvent* evento) {
 void VentanaArchivos::keyPressEvent(QKeyEvent* evento) {
     // Never QDialog's own reject or default handling: the keys press the
     // buttons, and the logic decides.
-    if (RepeticionIgnorada(evento))
-        return;
     switch (evento->key()) {
     case Qt::Key_Escape: // "Cancelar" is the cancel button
         btnCancelar_->click();

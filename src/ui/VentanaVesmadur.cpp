@@ -123,6 +123,7 @@ VentanaVesmadur::VentanaVesmadur(Twips twips) : QWidget(nullptr), twips_(twips) 
     setTabOrder(btnAjustar_, btnRestaurar_);
     setTabOrder(btnRestaurar_, btnCerrar_);
     btnAjustar_->setFocus();
+    IgnorarRepeticiones(this);
 
     connect(btnAjustar_, &QPushButton::clicked, this, [this] {
         if (formulario_)
@@ -168,8 +169,6 @@ void VentanaVesmadur::closeEvent(QCloseEvent* evento) {
 }
 
 void VentanaVesmadur::keyPressEvent(QKeyEvent* evento) {
-    if (RepeticionIgnorada(evento))
-        return;
     switch (evento->key()) {
     case Qt::Key_Escape: // "Cerrar" is the cancel button
         btnCerrar_->click();
