@@ -18,10 +18,6 @@ Twips Twips::DePantalla() {
     return t;
 }
 
-QColor ColorBarraDeTituloActiva(const QPalette& paleta) {
-    return paleta.color(QPalette::Active, QPalette::Highlight);
-}
-
 void DibujarSurco(QWidget& ventana, const Twips& twips, int izquierda, int derecha, int arriba) {
     const double tppx = twips.TPPX(), tppy = twips.TPPY();
     const double x1 = izquierda * tppx, x2 = derecha * tppx, yArriba = arriba * tppy;

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QColor>
-#include <QPalette>
 #include <QRect>
 
 class QWidget;
@@ -31,14 +29,6 @@ struct Twips {
     // The resolution of the primary screen (96 when there is none).
     static Twips DePantalla();
 };
-
-// The active title bar's colour, which fills the done part of the progress
-// bar. Qt has no palette role for it. The nearest it offers is the
-// palette's highlight: the accent colour desktop themes give active title
-// bars and selections alike (in Windows' classic scheme both are the same
-// navy). The style's own drawing of a title bar is no nearer: Fusion paints
-// it light grey, which would not show against the button face.
-QColor ColorBarraDeTituloActiva(const QPalette& paleta);
 
 // The etched groove both windows draw above their buttons on every repaint:
 // a line in the button-shadow colour from `izquierda` up to `derecha`

@@ -42,6 +42,10 @@ Shape1::Shape1(QWidget* padre) : QWidget(padre) {
     });
 }
 
+QColor ColorBarraDeTituloActiva(const QPalette& paleta) {
+    return paleta.color(QPalette::Active, QPalette::Highlight);
+}
+
 void Shape1::PonerFraccion(float fraccion) {
     fraccion_ = fraccion;
     if (!ultimoRepintado_.isValid() || ultimoRepintado_.elapsed() >= kMilisegundosPorCuadro) {

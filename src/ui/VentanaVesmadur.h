@@ -3,7 +3,9 @@
 #include "app/frmVesmadur.h"
 #include "ui/Twips.h"
 
+#include <QColor>
 #include <QElapsedTimer>
+#include <QPalette>
 #include <QTimer>
 #include <QWidget>
 
@@ -11,6 +13,14 @@ class QLabel;
 class QPushButton;
 
 namespace vesmadur::ui {
+
+// The active title bar's colour, which fills the done part of the progress
+// bar. Qt has no palette role for it. The nearest it offers is the
+// palette's highlight: the accent colour desktop themes give active title
+// bars and selections alike (in Windows' classic scheme both are the same
+// navy). The style's own drawing of a title bar is no nearer: Fusion paints
+// it light grey, which would not show against the button face.
+QColor ColorBarraDeTituloActiva(const QPalette& paleta);
 
 // The rectangle in which the progress of a run is drawn: a one-pixel outline
 // in the window-text colour and, inside it, the bar: the part done in the
