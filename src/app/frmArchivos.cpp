@@ -1,7 +1,6 @@
 #include "app/frmArchivos.h"
 
 #include "app/TextosVesmadur.h"
-#include "backup/CatalogoRespaldos.h"
 #include "files/SistemaArchivos.h"
 
 #include <utility>
@@ -45,7 +44,10 @@ void frmArchivos::ListarRespaldos() {
         // The stamps are kept apart from the entries: a backup's path is
         // always rebuilt from the folder and the stamp, never stored.
         SellosRespaldo_.clear();
-        for (const auto& respaldo : RespaldosDeCarpeta(Directorio_)) {
+        const auto respaldos = tareas_.RespaldosDeCarpeta
+                                   ? tareas_.RespaldosDeCarpeta(Directorio_)
+                                   : RespaldosDeCarpeta(Directorio_);
+        for (const auto& respaldo : respaldos) {
             SellosRespaldo_.push_back(respaldo.Sello);
             entradas_.push_back(std::string(textos::RespaldoDel) +
                                 FechaRespaldo(respaldo.FechaCreacion));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/VistaArchivos.h"
+#include "backup/CatalogoRespaldos.h"
 
 #include <cstdint>
 #include <functional>
@@ -18,6 +19,10 @@ struct TareasArchivos {
     // the count) and closed again; 0 when it cannot be opened. Left empty,
     // every backup counts 0.
     std::function<std::int32_t(const std::string&)> ContarMarcacionesRespaldo;
+    // The backups of a folder, in the order they are listed. Left empty, the
+    // folder itself is read (RespaldosDeCarpeta); pictures of the chooser
+    // give fixed creation dates here, which a real file cannot have.
+    std::function<std::vector<ArchivoRespaldo>(const std::string&)> RespaldosDeCarpeta;
 };
 
 // The backup chooser's state and behaviour, apart from its widgets: the
