@@ -71,10 +71,18 @@ inline void Responder(QMessageBox::StandardButton respuesta,
     });
 }
 
-// The repeat that a held key sends, to `destino`: it must press nothing.
+// The repeats that a held key sends, to `destino`: it must press nothing. One
+// is marked as a repeat; the other is the release and press of one time stamp
+// that X11 sends for a repeat, unmarked, as Qt passes it on when the press
+// was not yet queued.
 inline void TeclaRepetida(QWidget* destino, Qt::Key tecla) {
     QKeyEvent repetida(QEvent::KeyPress, tecla, Qt::NoModifier, QString(), true);
     QApplication::sendEvent(destino, &repetida);
+    for (auto tipo : {QEvent::KeyRelease, QEvent::KeyPress}) {
+        QKeyEvent mitad(tipo, tecla, Qt::NoModifier);
+        mitad.setTimestamp(4'000'000'000ULL);
+        QApplication::sendEvent(destino, &mitad);
+    }
 }
 
 } // namespace vesmadur::ui
