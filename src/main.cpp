@@ -4,6 +4,7 @@
 #include "app/basPrincipal.h"
 #include "registry/RegistroArchivo.h"
 #include "ui/CajasMensaje.h"
+#include "ui/Twips.h"
 #include "ui/VistaQtVesmadur.h"
 
 #include <QApplication>
@@ -38,6 +39,7 @@ int main(int argc, char** argv) {
     // options out of it.
     const std::string lineaComandos = TextoLineaComandos(argc, argv);
 
+    ui::UsarPixelesDeLaPantalla();
     QApplication aplicacion(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vesmadur"));
     ui::UsarTextosQtEnEspanol();

@@ -18,6 +18,10 @@ Twips Twips::DePantalla() {
     return t;
 }
 
+void UsarPixelesDeLaPantalla() {
+    qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
+}
+
 void DibujarSurco(QWidget& ventana, const Twips& twips, int izquierda, int derecha, int arriba) {
     const double tppx = twips.TPPX(), tppy = twips.TPPY();
     const double x1 = izquierda * tppx, x2 = derecha * tppx, yArriba = arriba * tppy;

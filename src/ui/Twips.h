@@ -30,6 +30,14 @@ struct Twips {
     static Twips DePantalla();
 };
 
+// Lays the windows out in the screen's own pixels: called before the
+// application object exists, it turns Qt's scaling of high-resolution screens
+// off. Scaled, a 144-dpi screen reports 96 and Qt stretches every pixel by
+// one and a half, so the windows' 1-pixel lines and the groove's 8 and 7
+// pixels above the buttons would come out 1.5 pixels wide and out of place;
+// unscaled, the screen reports its 144 and twips convert at that resolution.
+void UsarPixelesDeLaPantalla();
+
 // The etched groove both windows draw above their buttons on every repaint:
 // a line in the button-shadow colour from `izquierda` up to `derecha`
 // (pixels; `derecha` itself left out, so a button's right edge ends it), 8

@@ -96,6 +96,7 @@ VentanaVesmadur::VentanaVesmadur(Twips twips) : QWidget(nullptr), twips_(twips) 
     etqOrvanto_->setGeometry(twips_.Rect(2220, 240, 7260, 375));
     etqOrvanto_->setFont(Fuente("Courier New", QFont::TypeWriter, 14.25, 700));
     etqOrvanto_->setTextFormat(Qt::PlainText);
+    etqOrvanto_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     QPalette azul = etqOrvanto_->palette();
     azul.setColor(QPalette::WindowText, QColor(0, 0, 255));
     etqOrvanto_->setPalette(azul);

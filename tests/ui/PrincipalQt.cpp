@@ -1,4 +1,5 @@
 #include "ui/CajasMensaje.h"
+#include "ui/Twips.h"
 
 #include <QApplication>
 #include <cstdlib>
@@ -10,6 +11,7 @@ int main(int argc, char** argv) {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
     ::setenv("LANG", "en_US.UTF-8", 1);
     ::setenv("LANGUAGE", "en", 1);
+    vesmadur::ui::UsarPixelesDeLaPantalla();
     QApplication aplicacion(argc, argv);
     if (!vesmadur::ui::UsarTextosQtEnEspanol())
         return 1;

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QTest>
+#include <cstdlib>
 
 namespace vesmadur::ui {
 namespace {
@@ -85,7 +86,9 @@ TEST(VentanaArchivos, TeclasYCierresPulsanLosBotones) {
 
 // The etched groove of each window at 96 and 144 dpi: a shadow line and a
 // highlight line a row below it, from its left end to the last column of the
-// button at the right, on the button face; drawn again when uncovered.
+// button at the right, on the button face; drawn again when uncovered. At
+// the resolution the screen reports (QT_FONT_DPI, run at 96 and at 144), the
+// window takes it from the screen and is drawn in its pixels, unstretched.
 struct Surco {
     double Ppp;
     bool Principal;
@@ -95,11 +98,16 @@ class SurcoPintado : public testing::TestWithParam<Surco> {};
 
 TEST_P(SurcoPintado, SombraYLuzHastaElUltimoPixelDelBoton) {
     const auto [ppp, principal, fila, desde, hasta] = GetParam();
+    const char* pantalla = std::getenv("QT_FONT_DPI");
+    const Twips real = Twips::DePantalla();
+    ASSERT_EQ(real.PuntosPorPulgadaY, pantalla ? std::atof(pantalla) : 96);
+    const Twips twips = real.PuntosPorPulgadaY == ppp ? real : Twips{ppp, ppp};
     std::unique_ptr<QWidget> v;
     if (principal)
-        v = std::make_unique<VentanaVesmadur>(Twips{ppp, ppp});
+        v = std::make_unique<VentanaVesmadur>(twips);
     else
-        v = std::make_unique<VentanaArchivos>(nullptr, Twips{ppp, ppp});
+        v = std::make_unique<VentanaArchivos>(nullptr, twips);
+    EXPECT_EQ(v->grab().size(), v->size());
     QPalette paleta = v->palette(); // the window's colour apart from the button face's
     paleta.setColor(QPalette::Window, Qt::red);
     v->setPalette(paleta);
