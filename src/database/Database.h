@@ -2,6 +2,7 @@
 
 #include "database/Recordset.h"
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -18,6 +19,11 @@ public:
 
     // A dynaset on a table named as it is stored (any letter case).
     std::unique_ptr<Recordset> OpenRecordset(const std::string& tabla, int tipo = dbOpenDynaset);
+    // How many rows of `tabla` (named as stored) hold `valor` in `columna`:
+    // what deleting them would delete, counted without a walk. A missing
+    // table or column throws ErrorMotor.
+    std::int64_t ContarFilas(const std::string& tabla, const std::string& columna,
+                             std::int64_t valor);
     // Runs one statement of the Jet dialect ("DELETE * FROM", [names]). Its
     // effect is seen at once by everything that follows. A session opened
     // exclusively for writing commits its statements in groups (at most

@@ -359,6 +359,19 @@ std::unique_ptr<Recordset> Database::OpenRecordset(const std::string& tabla, int
     return std::unique_ptr<Recordset>(new Recordset(NuevoCursor(conexion_, tabla)));
 }
 
+std::int64_t Database::ContarFilas(const std::string& tabla, const std::string& columna,
+                                   std::int64_t valor) {
+    if (!conexion_->Abierta())
+        throw ErrorMotor("Object invalid or no longer set.");
+    sqlite3* base = conexion_->Base.Base;
+    SentenciaPrestada contar(*conexion_, "SELECT count(*) FROM " + ComoIdentificador(tabla) +
+                                             " WHERE " + ComoIdentificador(columna) + " = ?1");
+    if (!contar.Get() || sqlite3_bind_int64(contar.Get(), 1, valor) != SQLITE_OK ||
+        sqlite3_step(contar.Get()) != SQLITE_ROW)
+        throw ErrorMotor(DescripcionError(base));
+    return sqlite3_column_int64(contar.Get(), 0);
+}
+
 // --- Recordset ----------------------------------------------------------------
 
 Recordset::Recordset(std::unique_ptr<Estado> estado) : estado_(std::move(estado)) {}

@@ -3,7 +3,6 @@
 #include "database/Configuracion.h"
 #include "dialing/Marcaciones.h"
 
-#include <cmath>
 #include <optional>
 
 namespace vesmadur {
@@ -11,17 +10,6 @@ namespace vesmadur {
 namespace {
 
 constexpr std::string_view FinLinea = "\r\n";
-
-// A key as the statements write it: an integer, or nothing when the stored
-// value is not one (such a value is never pasted into a statement).
-std::optional<std::int64_t> Clave(const Variante& valor) {
-    if (auto entero = valor.Entero())
-        return entero;
-    if (auto numero = valor.Numero(); numero && std::isfinite(*numero) &&
-                                      std::trunc(*numero) == *numero && std::fabs(*numero) < 9.0e15)
-        return static_cast<std::int64_t>(*numero);
-    return std::nullopt;
-}
 
 class Ajuste {
 public:
@@ -121,7 +109,7 @@ private:
             return;
 
         // An entry whose key is not a number cannot be addressed safely.
-        const auto lnId = Clave(numeros.Fields(0));
+        const auto lnId = ClaveEntrada(numeros.Fields(0));
         if (!lnId)
             return;
 
@@ -132,6 +120,7 @@ private:
             base_->Execute("DELETE * FROM [Numeros de lada] WHERE lnId = " + std::to_string(*lnId));
         }
         ++resultado_.Ajustadas;
+        informe_.Cambiado(*lnId, actual, nuevo);
     }
 
     // Deletes the entry's rows from every table the catalogue lists with a
@@ -142,7 +131,7 @@ private:
             const auto depurar = catalogo->Fields(2).Numero();
             if (depurar && *depurar > 0) {
                 const Variante numeroTabla = catalogo->Fields(0);
-                const auto numero = Clave(numeroTabla);
+                const auto numero = ClaveEntrada(numeroTabla);
                 if (!numero)
                     throw ErrorMotor("la tabla de ladas '" + numeroTabla.ComoTexto() +
                                      "' no tiene un numero valido");

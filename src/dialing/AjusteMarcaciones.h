@@ -24,6 +24,12 @@ public:
     virtual void ProcesarEventos() = 0;
     // The caption "Cerrar" has at this moment, for the closing instruction.
     virtual std::string CaptionCerrar() const = 0;
+    // An entry was rewritten (`despues` the new number) or deleted (`despues`
+    // empty), its statements run; they are committed with the group they
+    // belong to (VigilarConfirmaciones tells when).
+    virtual void Cambiado(std::int64_t lnId, std::string_view antes, std::string_view despues) {
+        (void)lnId, (void)antes, (void)despues;
+    }
 };
 
 struct DatosAjuste {

@@ -2,7 +2,18 @@
 
 #include "database/Configuracion.h"
 
+#include <cmath>
+
 namespace vesmadur {
+
+std::optional<std::int64_t> ClaveEntrada(const Variante& valor) {
+    if (auto entero = valor.Entero())
+        return entero;
+    if (auto numero = valor.Numero(); numero && std::isfinite(*numero) &&
+                                      std::trunc(*numero) == *numero && std::fabs(*numero) < 9.0e15)
+        return static_cast<std::int64_t>(*numero);
+    return std::nullopt;
+}
 
 namespace {
 

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -25,6 +26,11 @@ inline bool EsMarcacionAntigua(const char* telefono) {
 // The number without its old prefix: "01" first, else "044" or "045";
 // exactly one prefix goes, and any other text comes back unchanged.
 std::string AjustarNumero(std::string_view telefono);
+
+// A key or table number as the statements write it: an integer, or nothing
+// when the stored value is not one (such a value is never pasted into a
+// statement).
+std::optional<std::int64_t> ClaveEntrada(const Variante& valor);
 
 // Counts the old-style entries of table "Numeros de lada" in the
 // configuration database at `rutaConfig`, opening and closing it through

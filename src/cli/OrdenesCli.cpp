@@ -1,0 +1,566 @@
+#include "cli/OrdenesCli.h"
+
+#include "backup/CatalogoRespaldos.h"
+#include "backup/DiagnosticoConfiguracion.h"
+#include "backup/RespaldoEnReposo.h"
+#include "backup/Restauracion.h"
+#include "cli/Json.h"
+#include "database/VigiaConfirmaciones.h"
+#include "detect/Ediciones.h"
+#include "dialing/AjusteMarcaciones.h"
+#include "dialing/Marcaciones.h"
+#include "dialing/RevisionAjuste.h"
+#include "files/SistemaArchivos.h"
+
+#include <QCommandLineParser>
+#include <QStringList>
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <optional>
+#include <set>
+
+namespace vesmadur::cli {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const char* const kAyuda =
+    "Uso: vesmadur-cli ORDEN [OPCIONES]\n"
+    "\n"
+    "Ajusta las marcaciones de la configuracion de Orvanto a la marcacion de 2019\n"
+    "(quita los prefijos 01, 044 y 045) sin ventana.\n"
+    "\n"
+    "Ordenes:\n"
+    "  estado               edicion, carpeta, marcaciones por ajustar y accion que aplica\n"
+    "  revisar              lista cada cambio que haria el ajuste, sin cambiar nada\n"
+    "  ajustar              respalda la configuracion y ajusta las marcaciones\n"
+    "  respaldos            lista los respaldos de la carpeta de configuracion\n"
+    "  restaurar RESPALDO   pone un respaldo (sello o ruta) en lugar de la configuracion\n"
+    "  borrar RESPALDO      borra un respaldo (sello o ruta)\n"
+    "\n"
+    "Opciones:\n"
+    "  --carpeta DIR        usa DIR como instalacion cuando no hay ninguna (modo de prueba)\n"
+    "  --json               resultado legible por maquina en la salida estandar\n"
+    "  --si                 no pregunta: responde que si\n"
+    "  --registro ARCHIVO   (ajustar) escribe cada cambio hecho en ARCHIVO, en CSV\n"
+    "  --help, --version\n"
+    "\n"
+    "Codigos de salida: 0 hecho, 1 nada que hacer, 2 sin instalacion,\n"
+    "3 rechazado (base abierta por otro programa, respaldo rechazado, otra copia),\n"
+    "4 fallo, 64 uso incorrecto.\n";
+
+struct Opciones {
+    std::string Orden;
+    std::string Argumento;
+    std::string Carpeta;
+    std::string Registro;
+    bool Json = false;
+    bool Si = false;
+};
+
+std::string Texto(const QString& q) {
+    return q.toStdString();
+}
+
+// The panel's lines use the window's line ends; the terminal wants its own.
+std::string SinRetornos(std::string_view texto) {
+    std::string limpio;
+    for (char c : texto)
+        if (c != '\r')
+            limpio += c;
+    return limpio;
+}
+
+class Ordenes {
+public:
+    Ordenes(const Opciones& opciones, PlataformaCli& plataforma)
+        : op_(opciones), p_(plataforma), entorno_(plataforma.Entorno(opciones.Carpeta)),
+          instalacion_(DetectarInstalacion(entorno_)) {}
+
+    int Correr() {
+        if (op_.Orden == "estado")
+            return Estado();
+        if (op_.Orden == "revisar")
+            return Revisar();
+        if (op_.Orden == "ajustar")
+            return Ajustar();
+        if (op_.Orden == "respaldos")
+            return Respaldos();
+        if (op_.Orden == "restaurar" || op_.Orden == "borrar")
+            return RestaurarOBorrar(op_.Orden == "restaurar");
+        return kUsoIncorrecto;
+    }
+
+private:
+    // --- shared steps --------------------------------------------------------
+
+    // Starts the JSON result with the command and the installation.
+    void Encabezado() {
+        json_.Objeto().Miembro("orden", op_.Orden);
+        json_.Miembro("edicion", std::string(NombreEdicion(instalacion_.Edicion)));
+        json_.Miembro("codigoEdicion", int{instalacion_.Edicion});
+        json_.Miembro("directorio", instalacion_.DirInstalacion);
+        json_.Miembro("configuracion", instalacion_.RutaConfig);
+    }
+
+    // Ends the command: the JSON result with its code and error, or the
+    // error on standard error.
+    int Terminar(int codigo, const std::string& error = {}) {
+        if (op_.Json) {
+            json_.Miembro("codigo", codigo).Clave("error");
+            error.empty() ? json_.Nulo() : json_.Valor(error);
+            json_.Fin('}');
+            p_.Salida << json_.Texto() << '\n';
+        }
+        if (!error.empty())
+            p_.Errores << "vesmadur-cli: " << error << '\n';
+        return codigo;
+    }
+
+    void Decir(const std::string& linea) {
+        if (!op_.Json)
+            p_.Salida << linea << '\n';
+    }
+
+    bool HayInstalacion() const { return instalacion_.Edicion != EdicionNinguna; }
+
+    // The database open as the program opens it, or why not, with the code.
+    std::optional<std::pair<int, std::string>> ConfiguracionCerrada() const {
+        const auto diagnostico = DiagnosticarConfiguracion(instalacion_.RutaConfig);
+        if (diagnostico.Clase == DiagnosticoConfiguracion::Estado::Abre)
+            return std::nullopt;
+        return std::pair{diagnostico.Clase == DiagnosticoConfiguracion::Estado::Retenida
+                             ? int{kRechazado}
+                             : int{kFallo},
+                         "la configuracion no se puede abrir: " + diagnostico.Descripcion};
+    }
+
+    // Asks on the terminal; Enter alone is yes, end of input is no.
+    bool Confirmar(const std::string& pregunta) {
+        if (op_.Si)
+            return true;
+        p_.Errores << pregunta << " [S/n] " << std::flush;
+        std::string respuesta;
+        if (!std::getline(p_.Entrada, respuesta))
+            return false;
+        return respuesta.empty() || respuesta == "s" || respuesta == "S" || respuesta == "si" ||
+               respuesta == "Si" || respuesta == "SI" || respuesta == "y";
+    }
+
+    std::string CarpetaConfig() const {
+        return AgregarDiagonal(instalacion_.DirInstalacion) + "config/";
+    }
+
+    // --- estado ----------------------------------------------------------------
+
+    int Estado() {
+        Encabezado();
+        if (!HayInstalacion()) {
+            json_.Miembro("marcaciones", 0).Miembro("accion", "ninguna");
+            Decir("No fue detectada ninguna instalacion de ORVANTO.");
+            return Terminar(kSinInstalacion);
+        }
+        Decir("Edicion: " + std::string(NombreEdicion(instalacion_.Edicion)));
+        Decir("Directorio: " + instalacion_.DirInstalacion);
+        Decir("Configuracion: " + instalacion_.RutaConfig);
+        if (auto cerrada = ConfiguracionCerrada()) {
+            json_.Miembro("marcaciones", 0).Miembro("accion", "ninguna");
+            Decir("Marcaciones a ajustar: 0");
+            return Terminar(cerrada->first, cerrada->second);
+        }
+        std::unique_ptr<Database> base;
+        const auto cuenta = ContarMarcaciones(base, instalacion_.RutaConfig);
+        const char* accion = cuenta > 0 ? "ajustar" : "restaurar";
+        json_.Miembro("marcaciones", std::int64_t{cuenta}).Miembro("accion", accion);
+        Decir("Marcaciones a ajustar: " + std::to_string(cuenta));
+        Decir(std::string("Accion: ") + accion);
+        return Terminar(cuenta > 0 ? kExito : kNadaQueHacer);
+    }
+
+    // --- revisar ---------------------------------------------------------------
+
+    int Revisar() {
+        Encabezado();
+        if (!HayInstalacion())
+            return Terminar(kSinInstalacion, "no fue detectada ninguna instalacion de ORVANTO");
+        if (auto cerrada = ConfiguracionCerrada())
+            return Terminar(cerrada->first, cerrada->second);
+        std::unique_ptr<Database> base;
+        const RevisionAjuste r = RevisarMarcaciones(base, instalacion_.RutaConfig);
+        EscribirRevision(r);
+        if (!r.Error.empty())
+            return Terminar(kFallo, "la revision se detuvo: " + r.Error);
+        return Terminar(r.Cambios.empty() ? kNadaQueHacer : kExito);
+    }
+
+    void EscribirRevision(const RevisionAjuste& r) {
+        json_.Clave("cambios").Lista();
+        for (const auto& c : r.Cambios) {
+            json_.Objeto().Miembro("lnId", c.lnId).Miembro("antes", c.Antes);
+            json_.Clave("despues");
+            c.Borrar() ? json_.Nulo() : json_.Valor(c.Despues);
+            json_.Miembro("accion", c.Borrar() ? "borrar" : "actualizar").Clave("purgas").Lista();
+            std::string purgas;
+            for (const auto& [tabla, filas] : c.Purgas) {
+                json_.Objeto().Miembro("tabla", tabla).Miembro("filas", filas).Fin('}');
+                purgas += (purgas.empty() ? "" : ", ") + tabla + ": " + std::to_string(filas) +
+                          (filas == 1 ? " fila" : " filas");
+            }
+            json_.Fin(']').Fin('}');
+            if (c.Borrar())
+                Decir("lnId " + std::to_string(c.lnId) + ": " + c.Antes + " -> borrar" +
+                      (purgas.empty() ? "" : " (" + purgas + ")"));
+            else
+                Decir("lnId " + std::to_string(c.lnId) + ": " + c.Antes + " -> " + c.Despues);
+        }
+        json_.Fin(']').Clave("avisos").Lista();
+        if (!r.Avisos.empty())
+            Decir("Avisos:");
+        for (const auto& a : r.Avisos) {
+            json_.Objeto().Miembro("clase", NombreAviso(a.Clase)).Miembro("lnId", a.lnId);
+            json_.Miembro("texto", a.Texto).Fin('}');
+            Decir(std::string("  ") + NombreAviso(a.Clase) + ": " + a.Texto);
+        }
+        json_.Fin(']');
+        json_.Miembro("entradas", r.Filas).Miembro("actualizaciones", r.Actualizaciones);
+        json_.Miembro("borrados", r.Borrados).Miembro("filasPurgadas", r.FilasPurgadas);
+        Decir("Total: " + std::to_string(r.Cambios.size()) + " cambios en " +
+              std::to_string(r.Filas) + " entradas: " + std::to_string(r.Actualizaciones) +
+              " actualizaciones, " + std::to_string(r.Borrados) + " borrados, " +
+              std::to_string(r.FilasPurgadas) + " filas de tablas LD");
+    }
+
+    // --- ajustar ---------------------------------------------------------------
+
+    int Ajustar();
+    int Respaldos();
+    int RestaurarOBorrar(bool restaurar);
+
+    const Opciones& op_;
+    PlataformaCli& p_;
+    EntornoDeteccion entorno_;
+    DatosInstalacion instalacion_;
+    Json json_;
+};
+
+// --- the run's report on a terminal, and its record -----------------------------
+
+// The changes of a run, written to a CSV file once committed: the run's
+// statements are committed in groups, so a change is written only when the
+// group holding it is, and a kill leaves a record of exactly what stayed.
+class RegistroCambios {
+public:
+    explicit RegistroCambios(const std::string& ruta) : archivo_(ruta, std::ios::trunc) {
+        archivo_ << "lnId,antes,despues,accion\n" << std::flush;
+        activo_ = this;
+        VigilarConfirmaciones(&AlConfirmar);
+    }
+    ~RegistroCambios() {
+        VigilarConfirmaciones(nullptr);
+        activo_ = nullptr;
+    }
+    RegistroCambios(const RegistroCambios&) = delete;
+    RegistroCambios& operator=(const RegistroCambios&) = delete;
+
+    bool Abierto() const { return static_cast<bool>(archivo_); }
+    void Pendiente(std::int64_t lnId, std::string_view antes, std::string_view despues) {
+        pendientes_ += std::to_string(lnId) + ',' + Campo(antes) + ',' + Campo(despues) + ',' +
+                       (despues.empty() ? "borrar" : "actualizar") + '\n';
+    }
+    // After a clean close everything ran is committed.
+    void Escribir() {
+        archivo_ << pendientes_ << std::flush;
+        pendientes_.clear();
+    }
+
+private:
+    static void AlConfirmar(MomentoConfirmacion momento, long long) {
+        if (momento == MomentoConfirmacion::Despues && activo_)
+            activo_->Escribir();
+    }
+    // A field quoted when it holds a comma, a quote or a line end.
+    static std::string Campo(std::string_view valor) {
+        if (valor.find_first_of(",\"\r\n") == std::string_view::npos)
+            return std::string(valor);
+        std::string campo = "\"";
+        for (char c : valor) {
+            campo += c;
+            if (c == '"')
+                campo += '"';
+        }
+        return campo + '"';
+    }
+
+    static inline RegistroCambios* activo_ = nullptr;
+    std::ofstream archivo_;
+    std::string pendientes_;
+};
+
+class InformeTerminal final : public InformeAjuste {
+public:
+    InformeTerminal(PlataformaCli& p, bool json, RegistroCambios* registro)
+        : p_(p), json_(json), registro_(registro) {}
+    void Reemplazar(std::string_view texto) override { Agregar(texto); }
+    void Agregar(std::string_view texto) override {
+        // The window's closing instruction names a button a terminal lacks.
+        if (texto.starts_with("Presiona el boton"))
+            return;
+        panel_ += texto;
+        if (!json_)
+            p_.Salida << SinRetornos(texto) << std::flush;
+    }
+    void DibujarProgreso(float fraccion) override {
+        if (!p_.ErroresEnTerminal || json_)
+            return;
+        const int lleno = static_cast<int>(fraccion * 40);
+        if (lleno == dibujado_)
+            return;
+        dibujado_ = lleno;
+        p_.Errores << "\r[" << std::string(static_cast<std::size_t>(lleno), '#')
+                   << std::string(static_cast<std::size_t>(40 - lleno), ' ') << "] "
+                   << static_cast<int>(fraccion * 100) << "% " << (lleno == 40 ? "\n" : "")
+                   << std::flush;
+    }
+    void ProcesarEventos() override {}
+    std::string CaptionCerrar() const override { return "Cerrar"; }
+    void Cambiado(std::int64_t lnId, std::string_view antes, std::string_view despues) override {
+        hechos.emplace_back(lnId, std::string(antes), std::string(despues));
+        if (registro_)
+            registro_->Pendiente(lnId, antes, despues);
+    }
+
+    std::vector<std::tuple<std::int64_t, std::string, std::string>> hechos;
+    std::string panel_;
+
+private:
+    PlataformaCli& p_;
+    bool json_;
+    RegistroCambios* registro_;
+    int dibujado_ = -1;
+};
+
+int Ordenes::Ajustar() {
+    Encabezado();
+    if (!HayInstalacion())
+        return Terminar(kSinInstalacion, "no fue detectada ninguna instalacion de ORVANTO");
+    if (!p_.SerUnicaCopia())
+        return Terminar(kRechazado, "otra copia de Vesmadur esta en ejecucion");
+    if (auto cerrada = ConfiguracionCerrada())
+        return Terminar(cerrada->first, cerrada->second);
+    std::unique_ptr<Database> base;
+    const RevisionAjuste plan = RevisarMarcaciones(base, instalacion_.RutaConfig);
+    if (!plan.Error.empty())
+        return Terminar(kFallo, "la revision previa se detuvo: " + plan.Error);
+    const auto cuenta = ContarMarcaciones(base, instalacion_.RutaConfig);
+    if (cuenta == 0) {
+        Decir("No hay marcaciones que ajustar.");
+        return Terminar(kNadaQueHacer);
+    }
+    if (!Confirmar("Se respaldara la configuracion y se ajustaran " + std::to_string(cuenta) +
+                   " marcaciones. ¿Continuar?")) {
+        Decir("No se hizo ningun cambio.");
+        return Terminar(kNadaQueHacer);
+    }
+
+    std::optional<RegistroCambios> registro;
+    if (!op_.Registro.empty()) {
+        registro.emplace(op_.Registro);
+        if (!registro->Abierto())
+            return Terminar(kFallo, "no se puede escribir el registro " + op_.Registro);
+    }
+    InformeTerminal informe(p_, op_.Json, registro ? &*registro : nullptr);
+    DatosAjuste datos;
+    datos.DirInstalacion = instalacion_.DirInstalacion;
+    datos.RutaConfig = instalacion_.RutaConfig;
+    datos.MarcacionesDetectadas = cuenta;
+    std::string rutaRespaldo = instalacion_.RutaRespaldo;
+    datos.Respaldar = [&] {
+        return RespaldarBaseEnReposo(instalacion_.RutaConfig, instalacion_.DirInstalacion,
+                                     rutaRespaldo, entorno_.Tiempo);
+    };
+    const ResultadoAjuste hecho = AjustarMarcaciones(base, datos, informe);
+    if (!op_.Json)
+        p_.Salida << '\n';
+    if (registro && hecho.Completa)
+        registro->Escribir();
+    json_.Miembro("respaldo", hecho.Respaldada ? rutaRespaldo : std::string());
+    json_.Miembro("entradas", std::int64_t{hecho.FilasLeidas});
+    json_.Miembro("ajustadas", std::int64_t{hecho.Ajustadas});
+    json_.Miembro("informe", SinRetornos(informe.panel_));
+    if (!hecho.Respaldada)
+        return Terminar(kRechazado, "el respaldo fue rechazado: " + hecho.MotivoRespaldo);
+    if (!hecho.Abierta)
+        return Terminar(kFallo, "la configuracion no se pudo abrir para ajustarla");
+
+    // The check: what is still old-style, and whether the run did what the
+    // review planned, entry by entry.
+    const auto quedan = ContarMarcaciones(base, instalacion_.RutaConfig);
+    std::int64_t esperadas = 0;
+    for (const auto& a : plan.Avisos)
+        esperadas += a.Clase == AvisoRevision::Tipo::SigueAntigua ||
+                     a.Clase == AvisoRevision::Tipo::SinClave;
+    std::vector<std::string> diferencias;
+    const std::size_t comunes = std::min(plan.Cambios.size(), informe.hechos.size());
+    for (std::size_t i = 0; i < comunes; ++i) {
+        const auto& [lnId, antes, despues] = informe.hechos[i];
+        const auto& c = plan.Cambios[i];
+        if (c.lnId != lnId || c.Antes != antes || c.Despues != despues)
+            diferencias.push_back("lnId " + std::to_string(lnId) + ": se planeo " + c.Antes +
+                                  " -> " + c.Despues + ", se hizo " + antes + " -> " + despues);
+    }
+    if (plan.Cambios.size() != informe.hechos.size())
+        diferencias.push_back("se planearon " + std::to_string(plan.Cambios.size()) +
+                              " cambios y se hicieron " + std::to_string(informe.hechos.size()));
+    json_.Miembro("quedanAntiguas", std::int64_t{quedan}).Miembro("esperadas", esperadas);
+    json_.Clave("diferencias").Lista();
+    for (const auto& d : diferencias)
+        json_.Valor(d);
+    json_.Fin(']');
+    Decir("Verificacion: quedan " + std::to_string(quedan) + " marcaciones antiguas (" +
+          std::to_string(esperadas) + " esperadas); " +
+          (diferencias.empty() ? "los cambios son los planeados."
+                               : std::to_string(diferencias.size()) + " diferencias con el plan:"));
+    for (const auto& d : diferencias)
+        Decir("  " + d);
+    if (!hecho.Completa)
+        return Terminar(kFallo, "el ajuste no termino; lo hecho quedo guardado y el respaldo "
+                                "sigue en " + rutaRespaldo);
+    if (!diferencias.empty() || quedan != esperadas)
+        return Terminar(kFallo, "la verificacion no coincide con lo planeado");
+    return Terminar(kExito);
+}
+
+// --- respaldos, restaurar, borrar ------------------------------------------------
+
+int Ordenes::Respaldos() {
+    Encabezado();
+    if (!HayInstalacion())
+        return Terminar(kSinInstalacion, "no fue detectada ninguna instalacion de ORVANTO");
+    const std::string carpeta = CarpetaConfig();
+    json_.Clave("respaldos").Lista();
+    std::unique_ptr<Database> base;
+    std::size_t cuantos = 0;
+    for (const auto& r : RespaldosDeCarpeta(carpeta)) {
+        const std::string ruta = RutaDeRespaldo(carpeta, r.Sello);
+        std::error_code error;
+        const auto tamano = fs::file_size(ruta, error);
+        const auto cuenta = ContarMarcaciones(base, ruta);
+        const std::string fecha = FechaRespaldo(r.FechaCreacion);
+        const char* momento = cuenta > 0 ? "antes" : "despues";
+        json_.Objeto().Miembro("sello", r.Sello).Miembro("ruta", ruta).Miembro("creado", fecha);
+        json_.Miembro("bytes", static_cast<std::int64_t>(error ? 0 : tamano));
+        json_.Miembro("marcaciones", std::int64_t{cuenta}).Miembro("ajuste", momento).Fin('}');
+        Decir(r.Sello + "  " + fecha + "  " + std::to_string(error ? 0 : tamano) + " bytes  " +
+              std::to_string(cuenta) + " marcaciones antiguas  (" + momento + " del ajuste)");
+        ++cuantos;
+    }
+    json_.Fin(']');
+    if (cuantos == 0)
+        Decir("No hay respaldos en " + carpeta);
+    return Terminar(cuantos > 0 ? kExito : kNadaQueHacer);
+}
+
+int Ordenes::RestaurarOBorrar(bool restaurar) {
+    Encabezado();
+    if (!HayInstalacion())
+        return Terminar(kSinInstalacion, "no fue detectada ninguna instalacion de ORVANTO");
+    // Only a backup the folder lists: by its stamp, or by a path naming it.
+    const std::string carpeta = CarpetaConfig();
+    std::string elegido;
+    for (const auto& r : RespaldosDeCarpeta(carpeta)) {
+        const std::string ruta = RutaDeRespaldo(carpeta, r.Sello);
+        std::error_code error;
+        if (r.Sello == op_.Argumento || fs::equivalent(ruta, op_.Argumento, error))
+            elegido = ruta;
+    }
+    json_.Miembro("respaldo", elegido);
+    if (elegido.empty())
+        return Terminar(kFallo, "'" + op_.Argumento + "' no es un respaldo de " + carpeta);
+    if (!p_.SerUnicaCopia())
+        return Terminar(kRechazado, "otra copia de Vesmadur esta en ejecucion");
+    if (!Confirmar(restaurar ? "Se pondra " + elegido + " en lugar de la configuracion. ¿Continuar?"
+                             : "¿Deseas borrar el archivo " + elegido + "?")) {
+        Decir("No se hizo ningun cambio.");
+        return Terminar(kNadaQueHacer);
+    }
+    if (!restaurar) {
+        const auto borrado = SistemaArchivos().DeleteFile(elegido);
+        if (!borrado)
+            return Terminar(kFallo, "no se pudo borrar " + elegido + ": " + borrado.Descripcion);
+        Decir("Respaldo borrado: " + elegido);
+        return Terminar(kExito);
+    }
+    const auto hecho = ReemplazarConfiguracion(elegido, instalacion_.RutaConfig);
+    if (!hecho) {
+        const bool retenida = hecho.Fallo == ResultadoRestauracion::Paso::Eliminar;
+        return Terminar(retenida ? kRechazado : kFallo,
+                        std::string(retenida ? "no se pudo reemplazar la configuracion: "
+                                             : "no se pudo copiar el respaldo: ") +
+                            hecho.Descripcion);
+    }
+    Decir("Respaldo restaurado: " + elegido);
+    return Terminar(kExito);
+}
+
+// Reads the command line; nullopt after printing what is wrong or what was asked.
+std::optional<Opciones> Leer(const std::vector<std::string>& argumentos, PlataformaCli& p,
+                             int& codigo) {
+    QCommandLineParser lector;
+    lector.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption carpeta(QStringLiteral("carpeta"), {}, QStringLiteral("DIR"));
+    const QCommandLineOption registro(QStringLiteral("registro"), {}, QStringLiteral("ARCHIVO"));
+    const QCommandLineOption json(QStringLiteral("json")), si(QStringLiteral("si"));
+    const QCommandLineOption ayuda(QStringLiteral("help")), version(QStringLiteral("version"));
+    lector.addOptions({carpeta, registro, json, si, ayuda, version});
+    QStringList lista{QStringLiteral("vesmadur-cli")};
+    for (const auto& a : argumentos)
+        lista << QString::fromStdString(a);
+    codigo = kUsoIncorrecto;
+    if (!lector.parse(lista)) {
+        p.Errores << "vesmadur-cli: " << Texto(lector.errorText()) << "\n" << kAyuda;
+        return std::nullopt;
+    }
+    if (lector.isSet(ayuda) || lector.isSet(version)) {
+        p.Salida << (lector.isSet(ayuda) ? kAyuda : "vesmadur-cli " VESMADUR_VERSION "\n");
+        codigo = kExito;
+        return std::nullopt;
+    }
+    Opciones o;
+    const QStringList resto = lector.positionalArguments();
+    o.Orden = resto.isEmpty() ? "" : Texto(resto.front());
+    const bool conArgumento = o.Orden == "restaurar" || o.Orden == "borrar";
+    const std::set<std::string> ordenes{"estado",    "revisar",   "ajustar",
+                                        "respaldos", "restaurar", "borrar"};
+    if (!ordenes.count(o.Orden) || resto.size() != (conArgumento ? 2 : 1)) {
+        p.Errores << "vesmadur-cli: "
+                  << (o.Orden.empty()           ? "falta la orden"
+                      : !ordenes.count(o.Orden) ? "orden desconocida: " + o.Orden
+                      : conArgumento            ? o.Orden + " necesita un RESPALDO"
+                                                : o.Orden + " no lleva argumentos")
+                  << "\n" << kAyuda;
+        return std::nullopt;
+    }
+    if (conArgumento)
+        o.Argumento = Texto(resto[1]);
+    o.Carpeta = Texto(lector.value(carpeta));
+    o.Registro = Texto(lector.value(registro));
+    o.Json = lector.isSet(json);
+    o.Si = lector.isSet(si);
+    return o;
+}
+
+} // namespace
+
+int Ejecutar(const std::vector<std::string>& argumentos, PlataformaCli& plataforma) {
+    int codigo = kUsoIncorrecto;
+    const auto opciones = Leer(argumentos, plataforma, codigo);
+    if (!opciones)
+        return codigo;
+    return Ordenes(*opciones, plataforma).Correr();
+}
+
+} // namespace vesmadur::cli

@@ -1,0 +1,180 @@
+#include "dialing/RevisionAjuste.h"
+
+#include "database/Configuracion.h"
+#include "database/DBEngine.h"
+#include "dialing/Marcaciones.h"
+
+#include <optional>
+#include <unordered_map>
+
+namespace vesmadur {
+
+namespace {
+
+// Blanks, separators, letters: anything but the digits a dialled number has.
+bool TieneCaracteresRaros(const std::string& numero) {
+    for (char c : numero)
+        if (c < '0' || c > '9')
+            return true;
+    return false;
+}
+
+// The "LD" tables a deletion purges, read once: the catalogue's rows with a
+// third column greater than 0, in catalogue order. A row whose number is not
+// one stops the run at its first deletion, and so stops the review there.
+struct Catalogo {
+    std::vector<std::string> Tablas;
+    std::string Error;
+};
+
+Catalogo LeerCatalogo(Database& base) {
+    Catalogo catalogo;
+    auto filas = base.OpenRecordset(kTablaCatalogo);
+    while (!filas->Eof()) {
+        const auto depurar = filas->Fields(2).Numero();
+        if (depurar && *depurar > 0) {
+            const Variante numero = filas->Fields(0);
+            const auto entero = ClaveEntrada(numero);
+            if (!entero) {
+                catalogo.Error =
+                    "la tabla de ladas '" + numero.ComoTexto() + "' no tiene un numero valido";
+                break;
+            }
+            catalogo.Tablas.push_back("LD" + std::to_string(*entero));
+        }
+        filas->MoveNext();
+    }
+    filas->Close();
+    return catalogo;
+}
+
+class Revision {
+public:
+    explicit Revision(Database& base) : base_(base) {}
+
+    void Recorrer(RevisionAjuste& r) {
+        auto numeros = base_.OpenRecordset(kTablaNumeros);
+        numeros->MoveLast();
+        numeros->MoveFirst();
+        for (; !numeros->Eof() && r.Error.empty(); numeros->MoveNext()) {
+            ++r.Filas;
+            const Variante telefono = numeros->Fields(1);
+            if (telefono.EsNulo())
+                continue;
+            const std::string actual = telefono.ComoTexto();
+            std::string nuevo = AjustarNumero(actual);
+            const Variante clave = numeros->Fields(0);
+            const auto lnId = ClaveEntrada(clave);
+            if (nuevo != actual && !lnId)
+                Avisar(r, AvisoRevision::Tipo::SinClave, 0,
+                       "la entrada con clave '" + clave.ComoTexto() + "' (" + actual +
+                           ") no tiene una clave numerica: se deja como esta");
+            if (nuevo == actual || !lnId) {
+                Final(r, actual, lnId.value_or(0), false);
+                continue;
+            }
+            Planear(r, *lnId, actual, std::move(nuevo));
+        }
+        numeros->Close();
+    }
+
+private:
+    void Planear(RevisionAjuste& r, std::int64_t lnId, const std::string& actual,
+                 std::string nuevo) {
+        CambioPlaneado cambio{lnId, actual, std::move(nuevo), {}};
+        if (TieneCaracteresRaros(actual))
+            Avisar(r, AvisoRevision::Tipo::Caracteres, lnId,
+                   "lnId " + std::to_string(lnId) + ": el numero '" + actual +
+                       "' tiene espacios, separadores o letras");
+        if (!cambio.Borrar()) {
+            if (EsMarcacionAntigua(cambio.Despues))
+                Avisar(r, AvisoRevision::Tipo::SigueAntigua, lnId,
+                       "lnId " + std::to_string(lnId) + ": " + actual + " queda como " +
+                           cambio.Despues + ", que sigue con un prefijo anterior");
+            Final(r, cambio.Despues, lnId, true);
+            ++r.Actualizaciones;
+        } else {
+            if (!catalogo_)
+                catalogo_ = LeerCatalogo(base_);
+            if (!catalogo_->Error.empty()) {
+                r.Error = catalogo_->Error;
+                return;
+            }
+            std::int64_t purgadas = 0;
+            for (const auto& tabla : catalogo_->Tablas) {
+                const auto filas = base_.ContarFilas(tabla, "idLada", lnId);
+                cambio.Purgas.emplace_back(tabla, filas);
+                purgadas += filas;
+            }
+            if (purgadas > 0)
+                Avisar(r, AvisoRevision::Tipo::Purga, lnId,
+                       "lnId " + std::to_string(lnId) + ": al borrarla se borran " +
+                           std::to_string(purgadas) +
+                           (purgadas == 1 ? " fila de tablas LD" : " filas de tablas LD"));
+            r.FilasPurgadas += purgadas;
+            ++r.Borrados;
+        }
+        r.Cambios.push_back(std::move(cambio));
+    }
+
+    // The number an entry ends with; two entries ending alike are worth a
+    // warning when the run made at least one of them so.
+    void Final(RevisionAjuste& r, const std::string& numero, std::int64_t lnId, bool cambiada) {
+        auto [lugar, nuevo] = finales_.try_emplace(numero, lnId, cambiada);
+        if (nuevo)
+            return;
+        if (cambiada || lugar->second.second)
+            Avisar(r, AvisoRevision::Tipo::Repetida, lnId,
+                   "lnId " + std::to_string(lugar->second.first) + " y lnId " +
+                       std::to_string(lnId) + " quedarian con el mismo numero " + numero);
+        lugar->second.second = lugar->second.second || cambiada;
+    }
+
+    static void Avisar(RevisionAjuste& r, AvisoRevision::Tipo tipo, std::int64_t lnId,
+                       std::string texto) {
+        r.Avisos.push_back({tipo, lnId, std::move(texto)});
+    }
+
+    Database& base_;
+    std::optional<Catalogo> catalogo_;
+    std::unordered_map<std::string, std::pair<std::int64_t, bool>> finales_;
+};
+
+} // namespace
+
+RevisionAjuste RevisarMarcaciones(std::unique_ptr<Database>& base, const std::string& rutaConfig) {
+    RevisionAjuste r;
+    if (base)
+        CerrarConfiguracion(base);
+    base = DBEngine::Instancia().Workspaces(0).OpenDatabase(rutaConfig, true, true,
+                                                            kConexionConfiguracion);
+    if (!base) {
+        r.Error = "no se pudo abrir la configuracion";
+        return r;
+    }
+    r.Abierta = true;
+    try {
+        Revision(*base).Recorrer(r);
+    } catch (const ErrorMotor& error) {
+        r.Error = error.Descripcion();
+    }
+    try {
+        CerrarConfiguracion(base);
+    } catch (const ErrorMotor&) {
+        // Nothing was written; the review stands.
+    }
+    return r;
+}
+
+const char* NombreAviso(AvisoRevision::Tipo tipo) {
+    switch (tipo) {
+    case AvisoRevision::Tipo::SigueAntigua: return "sigue-antigua";
+    case AvisoRevision::Tipo::Repetida: return "repetida";
+    case AvisoRevision::Tipo::Caracteres: return "caracteres";
+    case AvisoRevision::Tipo::Purga: return "purga";
+    case AvisoRevision::Tipo::SinClave: return "sin-clave";
+    }
+    return "";
+}
+
+} // namespace vesmadur
