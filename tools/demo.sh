@@ -28,9 +28,16 @@ export VESMADUR_REGISTRO="$demo/registro.reg"
 export VESMADUR_DATOS_COMUNES="$demo/datos-comunes"
 export VESMADUR_BLOQUEO="$demo/vesmadur.lock"
 
-programa=("$raiz/build/src/vesmadur" "$@")
+# With a display, the window. Without one, the same work on the terminal:
+# the state, the dry run, the adjustment without questions and the backups.
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
-  echo "No hay pantalla: Vesmadur se abre en una pantalla virtual (xvfb-run)."
-  exec xvfb-run -a "${programa[@]}"
+  echo "No hay pantalla: Vesmadur trabaja en la terminal (vesmadur-cli)."
+  cli="$raiz/build/src/vesmadur-cli"
+  for orden in estado revisar "ajustar --si" respaldos; do
+    echo; echo "\$ vesmadur-cli $orden"
+    # shellcheck disable=SC2086
+    "$cli" $orden || echo "(codigo de salida $?)"
+  done
+  exit 0
 fi
-exec "${programa[@]}"
+exec "$raiz/build/src/vesmadur" "$@"

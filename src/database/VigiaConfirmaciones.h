@@ -7,8 +7,9 @@ namespace vesmadur {
 enum class MomentoConfirmacion { Antes, Despues };
 
 // Told, around every group commit of every database in the process, the row
-// changes its session has committed so far. For trials that stop the program
-// at those moments; the program itself sets none. Nullptr stops the telling.
+// changes its session has committed so far. The command line's record of a
+// run writes what each commit made permanent; trials stop the program at
+// those moments. The window program sets none. Nullptr stops the telling.
 using VigiaConfirmaciones = void (*)(MomentoConfirmacion momento, long long confirmados);
 void VigilarConfirmaciones(VigiaConfirmaciones vigia);
 

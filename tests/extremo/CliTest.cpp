@@ -1,0 +1,184 @@
+// vesmadur-cli run as a process on generated installations: each command's
+// output and exit code, its JSON read back, and what it leaves on disk.
+#include "InstalacionPrueba.h"
+#include "app/InstanciaUnica.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+
+namespace vesmadur::prueba {
+namespace {
+
+struct Corrida {
+    int Codigo;
+    std::string Salida, Errores;
+    QJsonObject Json() const {
+        return QJsonDocument::fromJson(QByteArray::fromStdString(Salida)).object();
+    }
+};
+
+// vesmadur-cli with `argumentos`, on the machine of `instalacion` (its
+// registry file, shared folder and lock), `entrada` as its input.
+Corrida Cli(const InstalacionPrueba& instalacion, std::vector<std::string> argumentos,
+            const std::string& entrada = "") {
+    const fs::path raiz = fs::path(instalacion.Carpeta()).parent_path();
+    const std::string errores = raiz / "errores.txt";
+    Proceso cli([&] {
+        ::setenv("VESMADUR_REGISTRO", (raiz / "registro.reg").c_str(), 1);
+        ::setenv("VESMADUR_DATOS_COMUNES", (raiz / "comun").c_str(), 1);
+        ::setenv("VESMADUR_BLOQUEO", (raiz / "vesmadur.lock").c_str(), 1);
+        ::dup2(::open(errores.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
+        std::vector<char*> argv{const_cast<char*>(VESMADUR_CLI)};
+        for (auto& a : argumentos)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        ::execv(VESMADUR_CLI, argv.data());
+        return 127;
+    });
+    cli.Escribir(entrada);
+    cli.CerrarEntrada();
+    Corrida corrida{0, cli.Leer(), ""};
+    corrida.Codigo = cli.Esperar();
+    corrida.Errores = LeerBytes(errores);
+    return corrida;
+}
+
+// The whole round: state, dry run, run with its record, backups, restore and
+// deletion; the run leaves what the window's run leaves.
+TEST(Cli, RevisarAjustarRespaldosRestaurarYBorrar) {
+    InstalacionPrueba inst, ventana;
+    const std::string original = LeerBytes(inst.RutaConfig());
+
+    auto estado = Cli(inst, {"estado", "--json"});
+    EXPECT_EQ(estado.Codigo, 0) << estado.Errores;
+    EXPECT_EQ(estado.Json()["marcaciones"].toInt(), inst.Resumen.Antiguas);
+    EXPECT_EQ(estado.Json()["accion"].toString(), "ajustar");
+    EXPECT_EQ(estado.Json()["edicion"].toString(), "Ofimbra");
+
+    const auto revision = Cli(inst, {"revisar", "--json"});
+    EXPECT_EQ(revision.Codigo, 0) << revision.Errores;
+    EXPECT_EQ(LeerBytes(inst.RutaConfig()), original) << "the dry run wrote the file";
+    const QJsonArray plan = revision.Json()["cambios"].toArray();
+    ASSERT_EQ(plan.size(), inst.Resumen.Antiguas);
+    EXPECT_EQ(revision.Json()["borrados"].toInt(), inst.Resumen.SoloPrefijo);
+
+    // No and end of input change nothing.
+    for (const char* respuesta : {"n\n", ""})
+        EXPECT_EQ(Cli(inst, {"ajustar"}, respuesta).Codigo, 1);
+    EXPECT_EQ(LeerBytes(inst.RutaConfig()), original);
+
+    const std::string registro = fs::path(inst.Carpeta()) / "cambios.csv";
+    const auto ajuste = Cli(inst, {"ajustar", "--registro", registro}, "\n");
+    EXPECT_EQ(ajuste.Codigo, 0) << ajuste.Errores << ajuste.Salida;
+    EXPECT_NE(ajuste.Salida.find("Marcaciones ajustadas: " +
+                                 std::to_string(inst.Resumen.Antiguas)),
+              std::string::npos);
+    EXPECT_NE(ajuste.Salida.find("los cambios son los planeados"), std::string::npos);
+    ventana.AbrirVentana();
+    ventana.Ajustar();
+    const Numeros despues = inst.LeerNumeros();
+    EXPECT_EQ(despues, ventana.LeerNumeros());
+    // The record lists exactly the planned changes, in order, as made.
+    std::string esperado = "lnId,antes,despues,accion\n";
+    for (const auto& c : plan) {
+        const auto o = c.toObject();
+        const auto lnId = static_cast<std::int64_t>(o["lnId"].toDouble());
+        esperado += std::to_string(lnId) + ',' + o["antes"].toString().toStdString() + ',' +
+                    o["despues"].toString().toStdString() + ',' +
+                    o["accion"].toString().toStdString() + '\n';
+        EXPECT_EQ(despues.count(lnId) ? despues.at(lnId).value_or("") : "",
+                  o["despues"].toString().toStdString());
+    }
+    EXPECT_EQ(LeerBytes(registro), esperado);
+    EXPECT_EQ(Cli(inst, {"estado"}).Codigo, 1);
+
+    const auto respaldos = Cli(inst, {"respaldos", "--json"});
+    ASSERT_EQ(respaldos.Codigo, 0) << respaldos.Errores;
+    const auto lista = respaldos.Json()["respaldos"].toArray();
+    ASSERT_EQ(lista.size(), 1);
+    const auto respaldo = lista[0].toObject();
+    EXPECT_EQ(respaldo["marcaciones"].toInt(), inst.Resumen.Antiguas);
+    EXPECT_EQ(respaldo["ajuste"].toString(), "antes");
+    const std::string sello = respaldo["sello"].toString().toStdString();
+
+    EXPECT_EQ(Cli(inst, {"restaurar", "20000101-000000", "--si"}).Codigo, 4);
+    EXPECT_EQ(Cli(inst, {"restaurar", sello, "--si"}).Codigo, 0);
+    EXPECT_EQ(LeerBytes(inst.RutaConfig()), original);
+    EXPECT_EQ(Cli(inst, {"borrar", respaldo["ruta"].toString().toStdString(), "--si"}).Codigo, 0);
+    EXPECT_EQ(Cli(inst, {"respaldos"}).Codigo, 1);
+}
+
+// Why the configuration does not open, and the exit code that goes with it.
+TEST(Cli, EstadoDiceQuePasaConLaConfiguracion) {
+    struct Caso {
+        const char* Nombre;
+        std::function<std::shared_ptr<Proceso>(const std::string&)> Preparar;
+        int Codigo;
+        const char* Motivo;
+    };
+    const Caso casos[] = {
+        {"retenida", [](const std::string& r) { return Listo(Retener(r)); }, 3, "otro programa"},
+        // Without its database there is no installation to speak of.
+        {"falta", [](const std::string& r) { fs::remove(r); return nullptr; }, 2, ""},
+        {"texto", [](const std::string& r) { EscribirArchivo(r, "hola"); return nullptr; }, 4,
+         "no es una base"},
+        {"otra clave",
+         [](const std::string& r) {
+             EjecutarShell(r, "PRAGMA rekey='otra';\n");
+             return nullptr;
+         },
+         4, "otra clave"},
+        {"sin cifrar",
+         [](const std::string& r) {
+             fs::remove(r);
+             EjecutarShell(r, "CREATE TABLE t(a);\n", false);
+             return nullptr;
+         },
+         4, "sin cifrar"},
+    };
+    for (const auto& caso : casos) {
+        SCOPED_TRACE(caso.Nombre);
+        InstalacionPrueba inst({.Entradas = 50});
+        const auto otro = caso.Preparar(inst.RutaConfig());
+        const auto estado = Cli(inst, {"estado", "--json"});
+        EXPECT_EQ(estado.Codigo, caso.Codigo);
+        EXPECT_NE(estado.Errores.find(caso.Motivo), std::string::npos) << estado.Errores;
+        EXPECT_EQ(estado.Json()["codigo"].toInt(), caso.Codigo);
+        EXPECT_NE(estado.Json()["error"].toString().toStdString().find(caso.Motivo),
+                  std::string::npos);
+        EXPECT_EQ(estado.Json()["marcaciones"].toInt(), 0);
+    }
+}
+
+// Another copy holding the single-instance lock refuses every writer; the
+// command line itself is checked before anything runs.
+TEST(Cli, OtraCopiaYUsoIncorrecto) {
+    InstalacionPrueba inst({.Entradas = 50});
+    const std::string original = LeerBytes(inst.RutaConfig());
+    const fs::path lock = fs::path(inst.Carpeta()).parent_path() / "vesmadur.lock";
+    {
+        auto otra = Listo([&] {
+            InstanciaUnica instancia(lock);
+            std::puts(instancia.Adquirir() == InstanciaUnica::Resultado::Unica ? "listo" : "no");
+            std::fflush(stdout);
+            for (char c; ::read(0, &c, 1) > 0;) {
+            }
+            return 0;
+        });
+        const auto ajuste = Cli(inst, {"ajustar", "--si"});
+        EXPECT_EQ(ajuste.Codigo, 3);
+        EXPECT_NE(ajuste.Errores.find("otra copia"), std::string::npos);
+        EXPECT_EQ(Cli(inst, {"estado"}).Codigo, 0) << "reading needs no lock";
+    }
+    EXPECT_EQ(LeerBytes(inst.RutaConfig()), original);
+    for (const auto& argumentos : std::vector<std::vector<std::string>>{
+             {}, {"volar"}, {"estado", "de mas"}, {"borrar"}, {"estado", "--nada"}})
+        EXPECT_EQ(Cli(inst, argumentos).Codigo, 64);
+    EXPECT_EQ(Cli(inst, {"--help"}).Codigo, 0);
+}
+
+} // namespace
+} // namespace vesmadur::prueba
