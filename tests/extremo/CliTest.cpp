@@ -111,6 +111,30 @@ TEST(Cli, RevisarAjustarRespaldosRestaurarYBorrar) {
     EXPECT_EQ(Cli(inst, {"respaldos"}).Codigo, 1);
 }
 
+// The dry run's warnings, each on the entry that earns it.
+TEST(Cli, RevisarAvisaLoQueConvieneSaber) {
+    InstalacionPrueba inst({.Entradas = 50, .ParteSoloPrefijo = 0, .ReferenciasPorEntrada = 0});
+    EjecutarShell(inst.RutaConfig(),
+                  "INSERT INTO \"Numeros de lada\" (lnId, telefono) VALUES "
+                  "(9001, '0101234'), (9002, '01 55 1234'), (9003, '015512345678'), "
+                  "(9004, '0455512345678'), (9005, '044'), (9006, '4455667788');\n"
+                  "INSERT INTO LD1 (idLada, tarifa) VALUES (9005, 1), (9005, 2);\n");
+    const auto revision = Cli(inst, {"revisar", "--json"});
+    ASSERT_EQ(revision.Codigo, 0) << revision.Errores;
+    std::multimap<std::int64_t, std::string> avisos;
+    for (const auto& a : revision.Json()["avisos"].toArray())
+        avisos.emplace(a.toObject()["lnId"].toInteger(),
+                       a.toObject()["clase"].toString().toStdString());
+    const std::multimap<std::int64_t, std::string> esperados{
+        {9001, "sigue-antigua"}, {9002, "caracteres"}, {9004, "repetida"}, {9005, "purga"}};
+    EXPECT_EQ(avisos, esperados);
+    const auto cambios = revision.Json()["cambios"].toArray();
+    const auto borrado = cambios[cambios.size() - 1].toObject();
+    EXPECT_EQ(borrado["accion"].toString(), "borrar");
+    EXPECT_EQ(borrado["purgas"].toArray()[0].toObject()["filas"].toInt(), 2);
+    EXPECT_EQ(revision.Json()["filasPurgadas"].toInt(), 2);
+}
+
 // Why the configuration does not open, and the exit code that goes with it.
 TEST(Cli, EstadoDiceQuePasaConLaConfiguracion) {
     struct Caso {
