@@ -9,7 +9,7 @@ paquetes=(
   libsqlcipher-dev sqlcipher
   libgtest-dev googletest
   clang libclang-rt-14-dev
-  xvfb xauth desktop-file-utils
+  xvfb xauth desktop-file-utils scdoc dpkg-dev
 )
 
 faltan=()

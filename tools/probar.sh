@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds everything with warnings as errors and runs
 # every test headless: once in a plain build, once with AddressSanitizer and
-# UndefinedBehaviorSanitizer.
+# UndefinedBehaviorSanitizer; then builds, installs, tries and purges the
+# Debian package.
 set -euo pipefail
 raiz="$(cd "$(dirname "$0")/.." && pwd)"
 "$raiz/tools/dependencias.sh"
@@ -19,3 +20,6 @@ probar() {
 probar build-pruebas -DCMAKE_BUILD_TYPE=RelWithDebInfo
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   probar build-sanitizado -DCMAKE_BUILD_TYPE=Debug -DVESMADUR_SANITIZAR=ON
+
+# The Debian package: built from this tree, installed, used and purged.
+"$raiz/tools/paquete.sh"
