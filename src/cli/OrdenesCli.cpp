@@ -139,6 +139,13 @@ private:
                          "la configuracion no se puede abrir: " + diagnostico.Descripcion};
     }
 
+    // Ends a command whose database did not open, saying why.
+    int NoAbre() {
+        const auto cerrada = ConfiguracionCerrada();
+        return cerrada ? Terminar(cerrada->first, cerrada->second)
+                       : Terminar(kFallo, "la configuracion no se pudo abrir");
+    }
+
     // Asks on the terminal; Enter alone is yes, end of input is no.
     bool Confirmar(const std::string& pregunta) {
         if (op_.Si)
@@ -187,10 +194,10 @@ private:
         Encabezado();
         if (!HayInstalacion())
             return Terminar(kSinInstalacion, "no fue detectada ninguna instalacion de ORVANTO");
-        if (auto cerrada = ConfiguracionCerrada())
-            return Terminar(cerrada->first, cerrada->second);
         std::unique_ptr<Database> base;
         const RevisionAjuste r = RevisarMarcaciones(base, instalacion_.RutaConfig);
+        if (!r.Abierta)
+            return NoAbre();
         EscribirRevision(r);
         if (!r.Error.empty())
             return Terminar(kFallo, "la revision se detuvo: " + r.Error);
@@ -349,10 +356,10 @@ int Ordenes::Ajustar() {
         return Terminar(kSinInstalacion, "no fue detectada ninguna instalacion de ORVANTO");
     if (!p_.SerUnicaCopia())
         return Terminar(kRechazado, "otra copia de Vesmadur esta en ejecucion");
-    if (auto cerrada = ConfiguracionCerrada())
-        return Terminar(cerrada->first, cerrada->second);
     std::unique_ptr<Database> base;
     const RevisionAjuste plan = RevisarMarcaciones(base, instalacion_.RutaConfig);
+    if (!plan.Abierta)
+        return NoAbre();
     if (!plan.Error.empty())
         return Terminar(kFallo, "la revision previa se detuvo: " + plan.Error);
     const auto cuenta = ContarMarcaciones(base, instalacion_.RutaConfig);

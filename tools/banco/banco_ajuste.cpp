@@ -1,4 +1,4 @@
-// Figures for the count and the adjustment run against the plainest SQL doing
+// Figures for the count, the dry run and the adjustment run against the plainest SQL doing
 // the same work on the same file. A benchmark, not a test: it prints times,
 // ratios and peak memory, and fails only when something does not run.
 //
@@ -8,7 +8,7 @@
 // with a phase name), on a fresh copy of the same generated file, so that
 // its peak memory is its own; every phase is taken once per round, for
 // `--veces` rounds, and its fastest time kept. After the table, one line per size for scripts:
-//   resumen entradas=N corrida/limite=R cuenta/SQL=R qt/sin=R MiB=M
+//   resumen entradas=N corrida/limite=R cuenta/SQL=R qt/sin=R revisar/cuenta=R MiB=M
 #include "app/TareasSistema.h"
 #include "app/VistaMuda.h"
 #include "app/frmArchivos.h"
@@ -16,6 +16,7 @@
 #include "database/BaseCifrada.h"
 #include "database/Configuracion.h"
 #include "dialing/Marcaciones.h"
+#include "dialing/RevisionAjuste.h"
 #include "generador/GeneradorInstalacion.h"
 #include "registry/RegistroArchivo.h"
 #include "ui/VistaQtVesmadur.h"
@@ -83,6 +84,15 @@ int Contar(const fs::path& carpeta) {
     const auto cuenta = ContarMarcaciones(base, (carpeta / "orvanto/config/tablas.orv").string());
     std::printf("segundos=%.6f\ncuenta=%d\n", Segundos(inicio), cuenta);
     return 0;
+}
+
+// The command line's dry run: the walk that lists every change and its purges.
+int Revisar(const fs::path& carpeta) {
+    std::unique_ptr<Database> base;
+    const auto inicio = Reloj::now();
+    const auto r = RevisarMarcaciones(base, (carpeta / "orvanto/config/tablas.orv").string());
+    std::printf("segundos=%.6f\ncambios=%zu\n", Segundos(inicio), r.Cambios.size());
+    return r.Error.empty() ? 0 : 1;
 }
 
 // One statement on the file through the engine's own door: exclusive open,
@@ -278,9 +288,9 @@ void Quedarse(Medida& mejor, const Medida& m, bool primera) {
 }
 
 int Conducir(const std::vector<std::int32_t>& tamanos, const fs::path& raiz, int veces) {
-    std::printf("%9s %9s %9s %6s %9s %9s %9s %9s %7s %7s %8s %8s\n", "entradas", "cuenta_s",
-                "cuentaSQL", "razon", "elegir_s", "corrida_s", "conQt_s", "limite_s", "razon",
-                "qt/sin", "MiB_run", "MiB_qt");
+    std::printf("%9s %9s %9s %6s %9s %9s %9s %9s %9s %7s %7s %8s %8s\n", "entradas", "cuenta_s",
+                "cuentaSQL", "razon", "revisar_s", "elegir_s", "corrida_s", "conQt_s", "limite_s",
+                "razon", "qt/sin", "MiB_run", "MiB_qt");
     std::vector<std::string> resumenes;
     for (const auto n : tamanos) {
         const fs::path original = raiz / ("base-" + std::to_string(n));
@@ -293,7 +303,7 @@ int Conducir(const std::vector<std::int32_t>& tamanos, const fs::path& raiz, int
         // of the machine falls on all phases alike; the best of each is kept.
         const std::vector<std::vector<std::string>> fases = {
             {"contar"}, {"sql", kCuentaSql}, {"elegir"}, {"ajustar"}, {"ajustar-qt"},
-            {"sql", kAjusteSql}};
+            {"sql", kAjusteSql}, {"revisar"}};
         std::vector<Medida> mejores(fases.size());
         for (int ronda = 0; ronda < veces; ++ronda) {
             for (std::size_t f = 0; f < fases.size(); ++f) {
@@ -303,23 +313,28 @@ int Conducir(const std::vector<std::int32_t>& tamanos, const fs::path& raiz, int
             }
         }
         auto &cuenta = mejores[0], &cuentaSql = mejores[1], &eleccion = mejores[2],
-             &corrida = mejores[3], &conQt = mejores[4], &limite = mejores[5];
+             &corrida = mejores[3], &conQt = mejores[4], &limite = mejores[5],
+             &revision = mejores[6];
         fs::remove_all(trabajo);
-        std::printf("%9d %9.3f %9.3f %6.2f %9.3f %9.3f %9.3f %9.3f %7.2f %7.2f %8.1f %8.1f\n", n,
-                    cuenta.Segundos, cuentaSql.Segundos, cuenta.Segundos / cuentaSql.Segundos,
-                    eleccion.Segundos, corrida.Segundos, conQt.Segundos, limite.Segundos,
+        std::printf("%9d %9.3f %9.3f %6.2f %9.3f %9.3f %9.3f %9.3f %9.3f %7.2f %7.2f %8.1f %8.1f\n",
+                    n, cuenta.Segundos, cuentaSql.Segundos, cuenta.Segundos / cuentaSql.Segundos,
+                    revision.Segundos, eleccion.Segundos, corrida.Segundos, conQt.Segundos, limite.Segundos,
                     corrida.Segundos / limite.Segundos, conQt.Segundos / corrida.Segundos,
                     corrida.MiB, conQt.MiB);
-        std::printf("          cuenta %s = SQL %s = eleccion %s; %s; limite cambio %s filas\n",
+        std::printf("          cuenta %s = SQL %s = eleccion %s = revision %s; %s; limite cambio "
+                    "%s filas\n",
                     cuenta.Valores["cuenta"].c_str(), cuentaSql.Valores["resultado"].c_str(),
-                    eleccion.Valores["cuenta"].c_str(), corrida.Valores["informe"].c_str(),
+                    eleccion.Valores["cuenta"].c_str(), revision.Valores["cambios"].c_str(),
+                    corrida.Valores["informe"].c_str(),
                     limite.Valores["resultado"].c_str());
         std::fflush(stdout);
-        char linea[160];
+        char linea[200];
         std::snprintf(linea, sizeof linea,
-                      "resumen entradas=%d corrida/limite=%.2f cuenta/SQL=%.2f qt/sin=%.2f MiB=%.1f",
+                      "resumen entradas=%d corrida/limite=%.2f cuenta/SQL=%.2f qt/sin=%.2f "
+                      "revisar/cuenta=%.2f MiB=%.1f",
                       n, corrida.Segundos / limite.Segundos, cuenta.Segundos / cuentaSql.Segundos,
-                      conQt.Segundos / corrida.Segundos, corrida.MiB);
+                      conQt.Segundos / corrida.Segundos, revision.Segundos / cuenta.Segundos,
+                      corrida.MiB);
         resumenes.push_back(linea);
     }
     for (const auto& linea : resumenes)
@@ -335,6 +350,8 @@ int main(int argc, char** argv) {
         return Preparar(args[1], std::stoi(args[2]));
     if (!args.empty() && args[0] == "contar" && args.size() == 2)
         return Contar(args[1]);
+    if (!args.empty() && args[0] == "revisar" && args.size() == 2)
+        return Revisar(args[1]);
     if (!args.empty() && args[0] == "elegir" && args.size() == 2)
         return Elegir(args[1]);
     if (!args.empty() && args[0] == "sql" && args.size() == 3)
