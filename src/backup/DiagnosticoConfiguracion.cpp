@@ -50,6 +50,21 @@ DiagnosticoConfiguracion DiagnosticarConfiguracion(const std::string& ruta) {
     if (BloqueoBase lectura(ruta, false); lectura.NumeroError() == EBUSY)
         return Con(Estado::Retenida, "otro programa tiene abierta la base de datos");
 
+    // A read-only open cannot roll back what an interrupted session left;
+    // the backup's at-rest check does, or refuses what is not a file.
+    for (const char* sufijo : {"-journal", "-wal"}) {
+        const std::string resto = ruta + sufijo;
+        const auto tipo = fs::symlink_status(resto, error);
+        if (!fs::exists(tipo))
+            continue;
+        if (!fs::is_regular_file(tipo))
+            return Con(Estado::Restos, "junto a la base de datos hay algo que no es un archivo "
+                                       "con el nombre de su diario (" + resto + ")");
+        return Con(Estado::Restos, "junto a la base de datos quedo el diario de una sesion "
+                                   "interrumpida (" + resto + "); el ajuste lo recupera antes "
+                                   "de respaldar");
+    }
+
     char cabecera[16] = {};
     std::ifstream archivo(ruta, std::ios::binary);
     archivo.read(cabecera, sizeof cabecera);

@@ -12,6 +12,7 @@ struct DiagnosticoConfiguracion {
         Falta,        // nothing at the path
         NoEsArchivo,  // a folder, a device, a pipe
         Retenida,     // another program holds it
+        Restos,       // a journal or log of an interrupted session lies beside it
         SinCifrar,    // an SQLite database without encryption: not the configuration
         NoEsBase,     // its size cannot be that of a database
         OtraClave,    // encrypted with another key, or not a database at all

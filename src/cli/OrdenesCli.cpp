@@ -133,7 +133,8 @@ private:
         const auto diagnostico = DiagnosticarConfiguracion(instalacion_.RutaConfig);
         if (diagnostico.Clase == DiagnosticoConfiguracion::Estado::Abre)
             return std::nullopt;
-        return std::pair{diagnostico.Clase == DiagnosticoConfiguracion::Estado::Retenida
+        using E = DiagnosticoConfiguracion::Estado;
+        return std::pair{diagnostico.Clase == E::Retenida || diagnostico.Clase == E::Restos
                              ? int{kRechazado}
                              : int{kFallo},
                          "la configuracion no se puede abrir: " + diagnostico.Descripcion};
@@ -356,6 +357,11 @@ int Ordenes::Ajustar() {
         return Terminar(kSinInstalacion, "no fue detectada ninguna instalacion de ORVANTO");
     if (!p_.SerUnicaCopia())
         return Terminar(kRechazado, "otra copia de Vesmadur esta en ejecucion");
+    // At rest first, as the backup will want it: what an interrupted session
+    // left is recovered (so the plan can read the database) or refused.
+    if (const auto reposo = BaseEnReposo(instalacion_.RutaConfig); !reposo)
+        return Terminar(kRechazado,
+                        "la configuracion no esta en reposo para respaldarla: " + reposo.Descripcion);
     std::unique_ptr<Database> base;
     const RevisionAjuste plan = RevisarMarcaciones(base, instalacion_.RutaConfig);
     if (!plan.Abierta)

@@ -2,6 +2,7 @@
 // output and exit code, its JSON read back, and what it leaves on disk.
 #include "InstalacionPrueba.h"
 #include "app/InstanciaUnica.h"
+#include "dialing/Marcaciones.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -155,6 +156,12 @@ TEST(Cli, EstadoDiceQuePasaConLaConfiguracion) {
              return nullptr;
          },
          4, "otra clave"},
+        {"diario en carpeta",
+         [](const std::string& r) {
+             fs::create_directory(r + "-journal");
+             return nullptr;
+         },
+         3, "no es un archivo"},
         {"sin cifrar",
          [](const std::string& r) {
              fs::remove(r);
@@ -175,6 +182,34 @@ TEST(Cli, EstadoDiceQuePasaConLaConfiguracion) {
                   std::string::npos);
         EXPECT_EQ(estado.Json()["marcaciones"].toInt(), 0);
     }
+}
+
+// What an interrupted session left: the dry run names it, the run recovers
+// a journal and refuses a folder in its place.
+TEST(Cli, RestosDeUnaSesionInterrumpida) {
+    InstalacionPrueba inst({.Entradas = 200});
+    const auto antes = inst.LeerNumeros();
+    Listo(Shell(inst.RutaConfig()), "PRAGMA key='KVTR5316';\nPRAGMA cache_size = 5;\nBEGIN;\n"
+                                    "UPDATE \"Numeros de lada\" SET telefono = 'roto';\n"
+                                    "SELECT 'listo';\n")
+        ->Matar();
+    ASSERT_TRUE(fs::exists(inst.RutaConfig() + "-journal"));
+    const auto revision = Cli(inst, {"revisar"});
+    EXPECT_EQ(revision.Codigo, 3);
+    EXPECT_NE(revision.Errores.find("sesion interrumpida"), std::string::npos) << revision.Errores;
+    const auto ajuste = Cli(inst, {"ajustar", "--si"});
+    EXPECT_EQ(ajuste.Codigo, 0) << ajuste.Errores;
+    EXPECT_FALSE(fs::exists(inst.RutaConfig() + "-journal"));
+    // The interrupted change was rolled back before the run: nothing is "roto".
+    const auto despues = inst.LeerNumeros();
+    EXPECT_EQ(despues.size(), antes.size() - static_cast<std::size_t>(inst.Resumen.SoloPrefijo));
+    for (const auto& [lnId, numero] : despues)
+        EXPECT_EQ(numero, antes.at(lnId) ? std::optional(AjustarNumero(*antes.at(lnId))) : numero);
+
+    fs::create_directory(inst.RutaConfig() + "-journal");
+    const auto otra = Cli(inst, {"ajustar", "--si"});
+    EXPECT_EQ(otra.Codigo, 3);
+    EXPECT_NE(otra.Errores.find("no esta en reposo"), std::string::npos) << otra.Errores;
 }
 
 // Another copy holding the single-instance lock refuses every writer; the
