@@ -233,6 +233,12 @@ TEST(Cli, OtraCopiaYUsoIncorrecto) {
         EXPECT_EQ(Cli(inst, {"estado"}).Codigo, 0) << "reading needs no lock";
     }
     EXPECT_EQ(LeerBytes(inst.RutaConfig()), original);
+    // With no Orvanto registered, --carpeta names the installation to test on.
+    EscribirArchivo(fs::path(inst.Carpeta()).parent_path() / "registro.reg", "REGEDIT4\r\n");
+    EXPECT_EQ(Cli(inst, {"estado"}).Codigo, 2);
+    const auto prueba = Cli(inst, {"estado", "--json", "--carpeta", inst.Carpeta()});
+    EXPECT_EQ(prueba.Codigo, 0) << prueba.Errores;
+    EXPECT_EQ(prueba.Json()["edicion"].toString(), "<Prueba>");
     for (const auto& argumentos : std::vector<std::vector<std::string>>{
              {}, {"volar"}, {"estado", "de mas"}, {"borrar"}, {"estado", "--nada"}})
         EXPECT_EQ(Cli(inst, argumentos).Codigo, 64);
