@@ -9,6 +9,7 @@
 #include <QJsonObject>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sstream>
 
 namespace vesmadur::prueba {
 namespace {
@@ -21,13 +22,12 @@ struct Corrida {
     }
 };
 
-// vesmadur-cli with `argumentos`, on the machine of `instalacion` (its
-// registry file, shared folder and lock), `entrada` as its input.
-Corrida Cli(const InstalacionPrueba& instalacion, std::vector<std::string> argumentos,
-            const std::string& entrada = "") {
+// vesmadur-cli with `argumentos`, started on the machine of `instalacion`
+// (its registry file, shared folder and lock); its errors go to `errores`.
+std::unique_ptr<Proceso> Lanzar(const InstalacionPrueba& instalacion,
+                                std::vector<std::string> argumentos, const std::string& errores) {
     const fs::path raiz = fs::path(instalacion.Carpeta()).parent_path();
-    const std::string errores = raiz / "errores.txt";
-    Proceso cli([&] {
+    return std::make_unique<Proceso>([=]() mutable {
         ::setenv("VESMADUR_REGISTRO", (raiz / "registro.reg").c_str(), 1);
         ::setenv("VESMADUR_DATOS_COMUNES", (raiz / "comun").c_str(), 1);
         ::setenv("VESMADUR_BLOQUEO", (raiz / "vesmadur.lock").c_str(), 1);
@@ -39,12 +39,54 @@ Corrida Cli(const InstalacionPrueba& instalacion, std::vector<std::string> argum
         ::execv(VESMADUR_CLI, argv.data());
         return 127;
     });
-    cli.Escribir(entrada);
-    cli.CerrarEntrada();
-    Corrida corrida{0, cli.Leer(), ""};
-    corrida.Codigo = cli.Esperar();
+}
+
+// The same, run to its end with `entrada` as its input.
+Corrida Cli(const InstalacionPrueba& instalacion, std::vector<std::string> argumentos,
+            const std::string& entrada = "") {
+    const std::string errores = fs::path(instalacion.Carpeta()).parent_path() / "errores.txt";
+    const auto cli = Lanzar(instalacion, std::move(argumentos), errores);
+    cli->Escribir(entrada);
+    cli->CerrarEntrada();
+    Corrida corrida{0, cli->Leer(), ""};
+    corrida.Codigo = cli->Esperar();
     corrida.Errores = LeerBytes(errores);
     return corrida;
+}
+
+// Killed in the middle of a run, the record lists only changes the database
+// holds; a second run finishes the work.
+TEST(Cli, RegistroVerdaderoTrasMatarLaCorrida) {
+    InstalacionPrueba inst({.Entradas = 60000, .ParteAntigua = 0.6});
+    const auto antes = inst.LeerNumeros();
+    const std::string registro = fs::path(inst.Carpeta()) / "cambios.csv";
+    const auto cli = Lanzar(inst, {"ajustar", "--si", "--registro", registro},
+                            fs::path(inst.Carpeta()) / "errores.txt");
+    // Killed as soon as the first committed group is written.
+    for (std::string hecho; std::count(hecho.begin(), hecho.end(), '\n') < 2;) {
+        ::usleep(200);
+        hecho = LeerBytes(registro);
+    }
+    cli->Matar();
+    const auto despues = inst.LeerNumeros();
+    std::istringstream lineas(LeerBytes(registro));
+    std::string linea;
+    std::getline(lineas, linea);
+    int anotados = 0;
+    while (std::getline(lineas, linea)) {
+        const auto coma = linea.find(',');
+        const std::int64_t lnId = std::stoll(linea.substr(0, coma));
+        SCOPED_TRACE(linea);
+        EXPECT_EQ(linea.substr(coma + 1), *antes.at(lnId) + ',' + AjustarNumero(*antes.at(lnId)) +
+                                              ',' +
+                                              (despues.count(lnId) ? "actualizar" : "borrar"));
+        EXPECT_EQ(despues.count(lnId) ? despues.at(lnId) : "", AjustarNumero(*antes.at(lnId)));
+        ++anotados;
+    }
+    EXPECT_GT(anotados, 0);
+    EXPECT_LT(anotados, inst.Resumen.Antiguas) << "the kill came after the run";
+    EXPECT_EQ(Cli(inst, {"ajustar", "--si"}).Codigo, 0);
+    EXPECT_EQ(Cli(inst, {"estado"}).Codigo, 1);
 }
 
 // The whole round: state, dry run, run with its record, backups, restore and
