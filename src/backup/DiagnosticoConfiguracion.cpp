@@ -59,10 +59,13 @@ DiagnosticoConfiguracion DiagnosticarConfiguracion(const std::string& ruta) {
             continue;
         if (!fs::is_regular_file(tipo))
             return Con(Estado::Restos, "junto a la base de datos hay algo que no es un archivo "
-                                       "con el nombre de su diario (" + resto + ")");
+                                       "con el nombre de su diario (" +
+                                           resto + ")");
         return Con(Estado::Restos, "junto a la base de datos quedo el diario de una sesion "
-                                   "interrumpida (" + resto + "); el ajuste lo recupera antes "
-                                   "de respaldar");
+                                   "interrumpida (" +
+                                       resto +
+                                       "); el ajuste lo recupera antes "
+                                       "de respaldar");
     }
 
     char cabecera[16] = {};

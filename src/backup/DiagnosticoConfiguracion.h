@@ -9,14 +9,14 @@ namespace vesmadur {
 struct DiagnosticoConfiguracion {
     enum class Estado {
         Abre,
-        Falta,        // nothing at the path
-        NoEsArchivo,  // a folder, a device, a pipe
-        Retenida,     // another program holds it
-        Restos,       // a journal or log of an interrupted session lies beside it
-        SinCifrar,    // an SQLite database without encryption: not the configuration
-        NoEsBase,     // its size cannot be that of a database
-        OtraClave,    // encrypted with another key, or not a database at all
-        SinTabla,     // opens, but has no "Numeros de lada"
+        Falta,       // nothing at the path
+        NoEsArchivo, // a folder, a device, a pipe
+        Retenida,    // another program holds it
+        Restos,      // a journal or log of an interrupted session lies beside it
+        SinCifrar,   // an SQLite database without encryption: not the configuration
+        NoEsBase,    // its size cannot be that of a database
+        OtraClave,   // encrypted with another key, or not a database at all
+        SinTabla,    // opens, but has no "Numeros de lada"
     };
     Estado Clase = Estado::Abre;
     std::string Descripcion; // empty when it opens

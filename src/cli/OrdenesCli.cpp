@@ -4,76 +4,25 @@
 #include "backup/DiagnosticoConfiguracion.h"
 #include "backup/RespaldoEnReposo.h"
 #include "backup/Restauracion.h"
+#include "cli/Argumentos.h"
+#include "cli/InformeTerminal.h"
 #include "cli/Json.h"
-#include "database/VigiaConfirmaciones.h"
 #include "detect/Ediciones.h"
 #include "dialing/AjusteMarcaciones.h"
 #include "dialing/Marcaciones.h"
 #include "dialing/RevisionAjuste.h"
 #include "files/SistemaArchivos.h"
 
-#include <QCommandLineParser>
-#include <QStringList>
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
-#include <map>
 #include <optional>
-#include <set>
 
 namespace vesmadur::cli {
 
 namespace {
 
 namespace fs = std::filesystem;
-
-const char* const kAyuda =
-    "Uso: vesmadur-cli ORDEN [OPCIONES]\n"
-    "\n"
-    "Ajusta las marcaciones de la configuracion de Orvanto a la marcacion de 2019\n"
-    "(quita los prefijos 01, 044 y 045) sin ventana.\n"
-    "\n"
-    "Ordenes:\n"
-    "  estado               edicion, carpeta, marcaciones por ajustar y accion que aplica\n"
-    "  revisar              lista cada cambio que haria el ajuste, sin cambiar nada\n"
-    "  ajustar              respalda la configuracion y ajusta las marcaciones\n"
-    "  respaldos            lista los respaldos de la carpeta de configuracion\n"
-    "  restaurar RESPALDO   pone un respaldo (sello o ruta) en lugar de la configuracion\n"
-    "  borrar RESPALDO      borra un respaldo (sello o ruta)\n"
-    "\n"
-    "Opciones:\n"
-    "  --carpeta DIR        usa DIR como instalacion cuando no hay ninguna (modo de prueba)\n"
-    "  --json               resultado legible por maquina en la salida estandar\n"
-    "  --si                 no pregunta: responde que si\n"
-    "  --registro ARCHIVO   (ajustar) escribe cada cambio hecho en ARCHIVO, en CSV\n"
-    "  --help, --version\n"
-    "\n"
-    "Codigos de salida: 0 hecho, 1 nada que hacer, 2 sin instalacion,\n"
-    "3 rechazado (base abierta por otro programa, respaldo rechazado, otra copia),\n"
-    "4 fallo, 64 uso incorrecto.\n";
-
-struct Opciones {
-    std::string Orden;
-    std::string Argumento;
-    std::string Carpeta;
-    std::string Registro;
-    bool Json = false;
-    bool Si = false;
-};
-
-std::string Texto(const QString& q) {
-    return q.toStdString();
-}
-
-// The panel's lines use the window's line ends; the terminal wants its own.
-std::string SinRetornos(std::string_view texto) {
-    std::string limpio;
-    for (char c : texto)
-        if (c != '\r')
-            limpio += c;
-    return limpio;
-}
 
 class Ordenes {
 public:
@@ -255,102 +204,6 @@ private:
     Json json_;
 };
 
-// --- the run's report on a terminal, and its record -----------------------------
-
-// The changes of a run, written to a CSV file once committed: the run's
-// statements are committed in groups, so a change is written only when the
-// group holding it is, and a kill leaves a record of exactly what stayed.
-class RegistroCambios {
-public:
-    explicit RegistroCambios(const std::string& ruta) : archivo_(ruta, std::ios::trunc) {
-        archivo_ << "lnId,antes,despues,accion\n" << std::flush;
-        activo_ = this;
-        VigilarConfirmaciones(&AlConfirmar);
-    }
-    ~RegistroCambios() {
-        VigilarConfirmaciones(nullptr);
-        activo_ = nullptr;
-    }
-    RegistroCambios(const RegistroCambios&) = delete;
-    RegistroCambios& operator=(const RegistroCambios&) = delete;
-
-    bool Abierto() const { return static_cast<bool>(archivo_); }
-    void Pendiente(std::int64_t lnId, std::string_view antes, std::string_view despues) {
-        pendientes_ += std::to_string(lnId) + ',' + Campo(antes) + ',' + Campo(despues) + ',' +
-                       (despues.empty() ? "borrar" : "actualizar") + '\n';
-    }
-    // After a clean close everything ran is committed.
-    void Escribir() {
-        archivo_ << pendientes_ << std::flush;
-        pendientes_.clear();
-    }
-
-private:
-    static void AlConfirmar(MomentoConfirmacion momento, long long) {
-        if (momento == MomentoConfirmacion::Despues && activo_)
-            activo_->Escribir();
-    }
-    // A field quoted when it holds a comma, a quote or a line end.
-    static std::string Campo(std::string_view valor) {
-        if (valor.find_first_of(",\"\r\n") == std::string_view::npos)
-            return std::string(valor);
-        std::string campo = "\"";
-        for (char c : valor) {
-            campo += c;
-            if (c == '"')
-                campo += '"';
-        }
-        return campo + '"';
-    }
-
-    static inline RegistroCambios* activo_ = nullptr;
-    std::ofstream archivo_;
-    std::string pendientes_;
-};
-
-class InformeTerminal final : public InformeAjuste {
-public:
-    InformeTerminal(PlataformaCli& p, bool json, RegistroCambios* registro)
-        : p_(p), json_(json), registro_(registro) {}
-    void Reemplazar(std::string_view texto) override { Agregar(texto); }
-    void Agregar(std::string_view texto) override {
-        // The window's closing instruction names a button a terminal lacks.
-        if (texto.starts_with("Presiona el boton"))
-            return;
-        panel_ += texto;
-        if (!json_)
-            p_.Salida << SinRetornos(texto) << std::flush;
-    }
-    void DibujarProgreso(float fraccion) override {
-        if (!p_.ErroresEnTerminal || json_)
-            return;
-        const int lleno = static_cast<int>(fraccion * 40);
-        if (lleno == dibujado_)
-            return;
-        dibujado_ = lleno;
-        p_.Errores << "\r[" << std::string(static_cast<std::size_t>(lleno), '#')
-                   << std::string(static_cast<std::size_t>(40 - lleno), ' ') << "] "
-                   << static_cast<int>(fraccion * 100) << "% " << (lleno == 40 ? "\n" : "")
-                   << std::flush;
-    }
-    void ProcesarEventos() override {}
-    std::string CaptionCerrar() const override { return "Cerrar"; }
-    void Cambiado(std::int64_t lnId, std::string_view antes, std::string_view despues) override {
-        hechos.emplace_back(lnId, std::string(antes), std::string(despues));
-        if (registro_)
-            registro_->Pendiente(lnId, antes, despues);
-    }
-
-    std::vector<std::tuple<std::int64_t, std::string, std::string>> hechos;
-    std::string panel_;
-
-private:
-    PlataformaCli& p_;
-    bool json_;
-    RegistroCambios* registro_;
-    int dibujado_ = -1;
-};
-
 int Ordenes::Ajustar() {
     Encabezado();
     if (!HayInstalacion())
@@ -360,8 +213,8 @@ int Ordenes::Ajustar() {
     // At rest first, as the backup will want it: what an interrupted session
     // left is recovered (so the plan can read the database) or refused.
     if (const auto reposo = BaseEnReposo(instalacion_.RutaConfig); !reposo)
-        return Terminar(kRechazado,
-                        "la configuracion no esta en reposo para respaldarla: " + reposo.Descripcion);
+        return Terminar(kRechazado, "la configuracion no esta en reposo para respaldarla: " +
+                                        reposo.Descripcion);
     std::unique_ptr<Database> base;
     const RevisionAjuste plan = RevisarMarcaciones(base, instalacion_.RutaConfig);
     if (!plan.Abierta)
@@ -385,7 +238,8 @@ int Ordenes::Ajustar() {
         if (!registro->Abierto())
             return Terminar(kFallo, "no se puede escribir el registro " + op_.Registro);
     }
-    InformeTerminal informe(p_, op_.Json, registro ? &*registro : nullptr);
+    InformeTerminal informe(p_.Salida, p_.Errores, op_.Json, p_.ErroresEnTerminal && !op_.Json,
+                            registro ? &*registro : nullptr);
     DatosAjuste datos;
     datos.DirInstalacion = instalacion_.DirInstalacion;
     datos.RutaConfig = instalacion_.RutaConfig;
@@ -441,7 +295,8 @@ int Ordenes::Ajustar() {
         Decir("  " + d);
     if (!hecho.Completa)
         return Terminar(kFallo, "el ajuste no termino; lo hecho quedo guardado y el respaldo "
-                                "sigue en " + rutaRespaldo);
+                                "sigue en " +
+                                    rutaRespaldo);
     if (!diferencias.empty() || quedan != esperadas)
         return Terminar(kFallo, "la verificacion no coincide con lo planeado");
     return Terminar(kExito);
@@ -520,57 +375,11 @@ int Ordenes::RestaurarOBorrar(bool restaurar) {
 }
 
 // Reads the command line; nullopt after printing what is wrong or what was asked.
-std::optional<Opciones> Leer(const std::vector<std::string>& argumentos, PlataformaCli& p,
-                             int& codigo) {
-    QCommandLineParser lector;
-    lector.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    const QCommandLineOption carpeta(QStringLiteral("carpeta"), {}, QStringLiteral("DIR"));
-    const QCommandLineOption registro(QStringLiteral("registro"), {}, QStringLiteral("ARCHIVO"));
-    const QCommandLineOption json(QStringLiteral("json")), si(QStringLiteral("si"));
-    const QCommandLineOption ayuda(QStringLiteral("help")), version(QStringLiteral("version"));
-    lector.addOptions({carpeta, registro, json, si, ayuda, version});
-    QStringList lista{QStringLiteral("vesmadur-cli")};
-    for (const auto& a : argumentos)
-        lista << QString::fromStdString(a);
-    codigo = kUsoIncorrecto;
-    if (!lector.parse(lista)) {
-        p.Errores << "vesmadur-cli: " << Texto(lector.errorText()) << "\n" << kAyuda;
-        return std::nullopt;
-    }
-    if (lector.isSet(ayuda) || lector.isSet(version)) {
-        p.Salida << (lector.isSet(ayuda) ? kAyuda : "vesmadur-cli " VESMADUR_VERSION "\n");
-        codigo = kExito;
-        return std::nullopt;
-    }
-    Opciones o;
-    const QStringList resto = lector.positionalArguments();
-    o.Orden = resto.isEmpty() ? "" : Texto(resto.front());
-    const bool conArgumento = o.Orden == "restaurar" || o.Orden == "borrar";
-    const std::set<std::string> ordenes{"estado",    "revisar",   "ajustar",
-                                        "respaldos", "restaurar", "borrar"};
-    if (!ordenes.count(o.Orden) || resto.size() != (conArgumento ? 2 : 1)) {
-        p.Errores << "vesmadur-cli: "
-                  << (o.Orden.empty()           ? "falta la orden"
-                      : !ordenes.count(o.Orden) ? "orden desconocida: " + o.Orden
-                      : conArgumento            ? o.Orden + " necesita un RESPALDO"
-                                                : o.Orden + " no lleva argumentos")
-                  << "\n" << kAyuda;
-        return std::nullopt;
-    }
-    if (conArgumento)
-        o.Argumento = Texto(resto[1]);
-    o.Carpeta = Texto(lector.value(carpeta));
-    o.Registro = Texto(lector.value(registro));
-    o.Json = lector.isSet(json);
-    o.Si = lector.isSet(si);
-    return o;
-}
-
 } // namespace
 
 int Ejecutar(const std::vector<std::string>& argumentos, PlataformaCli& plataforma) {
     int codigo = kUsoIncorrecto;
-    const auto opciones = Leer(argumentos, plataforma, codigo);
+    const auto opciones = LeerArgumentos(argumentos, plataforma.Salida, plataforma.Errores, codigo);
     if (!opciones)
         return codigo;
     return Ordenes(*opciones, plataforma).Correr();

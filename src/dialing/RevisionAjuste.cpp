@@ -168,11 +168,16 @@ RevisionAjuste RevisarMarcaciones(std::unique_ptr<Database>& base, const std::st
 
 const char* NombreAviso(AvisoRevision::Tipo tipo) {
     switch (tipo) {
-    case AvisoRevision::Tipo::SigueAntigua: return "sigue-antigua";
-    case AvisoRevision::Tipo::Repetida: return "repetida";
-    case AvisoRevision::Tipo::Caracteres: return "caracteres";
-    case AvisoRevision::Tipo::Purga: return "purga";
-    case AvisoRevision::Tipo::SinClave: return "sin-clave";
+    case AvisoRevision::Tipo::SigueAntigua:
+        return "sigue-antigua";
+    case AvisoRevision::Tipo::Repetida:
+        return "repetida";
+    case AvisoRevision::Tipo::Caracteres:
+        return "caracteres";
+    case AvisoRevision::Tipo::Purga:
+        return "purga";
+    case AvisoRevision::Tipo::SinClave:
+        return "sin-clave";
     }
     return "";
 }

@@ -116,8 +116,7 @@ TEST(Cli, RevisarAjustarRespaldosRestaurarYBorrar) {
     const std::string registro = fs::path(inst.Carpeta()) / "cambios.csv";
     const auto ajuste = Cli(inst, {"ajustar", "--registro", registro}, "\n");
     EXPECT_EQ(ajuste.Codigo, 0) << ajuste.Errores << ajuste.Salida;
-    EXPECT_NE(ajuste.Salida.find("Marcaciones ajustadas: " +
-                                 std::to_string(inst.Resumen.Antiguas)),
+    EXPECT_NE(ajuste.Salida.find("Marcaciones ajustadas: " + std::to_string(inst.Resumen.Antiguas)),
               std::string::npos);
     EXPECT_NE(ajuste.Salida.find("los cambios son los planeados"), std::string::npos);
     ventana.AbrirVentana();
@@ -189,9 +188,18 @@ TEST(Cli, EstadoDiceQuePasaConLaConfiguracion) {
     const Caso casos[] = {
         {"retenida", [](const std::string& r) { return Listo(Retener(r)); }, 3, "otro programa"},
         // Without its database there is no installation to speak of.
-        {"falta", [](const std::string& r) { fs::remove(r); return nullptr; }, 2, ""},
-        {"texto", [](const std::string& r) { EscribirArchivo(r, "hola"); return nullptr; }, 4,
-         "no es una base"},
+        {"falta",
+         [](const std::string& r) {
+             fs::remove(r);
+             return nullptr;
+         },
+         2, ""},
+        {"texto",
+         [](const std::string& r) {
+             EscribirArchivo(r, "hola");
+             return nullptr;
+         },
+         4, "no es una base"},
         {"otra clave",
          [](const std::string& r) {
              EjecutarShell(r, "PRAGMA rekey='otra';\n");
