@@ -237,6 +237,12 @@ probar() {
       fi
     done
   fi
+  # The programs themselves are run by the end-to-end tests, which link
+  # none of what they test when they only start a program.
+  if ((! todas)) && [[ -n "$(find "$build/src" -maxdepth 1 -type f -perm -u+x -newer "$marca" -print -quit)" ]] &&
+     [[ " ${carpetas[*]} " != *" $build/tests/extremo "* ]]; then
+    carpetas+=("$build/tests/extremo")
+  fi
   ((${#carpetas[@]} > 0)) || { echo "ninguna prueba enlaza el archivo" >> "$registro"; return 0; }
   local c
   for c in "${carpetas[@]}"; do

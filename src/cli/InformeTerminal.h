@@ -38,7 +38,9 @@ public:
         pendientes_ += std::to_string(lnId) + ',' + Campo(antes) + ',' + Campo(despues) + ',' +
                        (despues.empty() ? "borrar" : "actualizar") + '\n';
     }
-    // After a clean close everything ran is committed.
+    // Writes what the last commit made permanent: every change run before it.
+    // The close commits too, so after a clean close nothing is left pending;
+    // what a failed commit lost is never written.
     void Escribir() {
         archivo_ << pendientes_ << std::flush;
         pendientes_.clear();

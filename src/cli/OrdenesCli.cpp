@@ -252,8 +252,6 @@ int Ordenes::Ajustar() {
     const ResultadoAjuste hecho = AjustarMarcaciones(base, datos, informe);
     if (!op_.Json)
         p_.Salida << '\n';
-    if (registro && hecho.Completa)
-        registro->Escribir();
     json_.Miembro("respaldo", hecho.Respaldada ? rutaRespaldo : std::string());
     json_.Miembro("entradas", std::int64_t{hecho.FilasLeidas});
     json_.Miembro("ajustadas", std::int64_t{hecho.Ajustadas});
