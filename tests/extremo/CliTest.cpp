@@ -199,7 +199,7 @@ TEST(Cli, EstadoDiceQuePasaConLaConfiguracion) {
              EscribirArchivo(r, "hola");
              return nullptr;
          },
-         4, "no es una base"},
+         4, "el archivo no es una base"},
         {"otra clave",
          [](const std::string& r) {
              EjecutarShell(r, "PRAGMA rekey='otra';\n");
