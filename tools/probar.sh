@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds everything with warnings as errors and runs
 # every test headless: once in a plain build, once with AddressSanitizer and
-# UndefinedBehaviorSanitizer; then builds, installs, tries and purges the
-# Debian package.
+# UndefinedBehaviorSanitizer; then runs each fuzz target for a few seconds, and
+# builds, installs, tries and purges the Debian package.
 set -euo pipefail
 raiz="$(cd "$(dirname "$0")/.." && pwd)"
 "$raiz/tools/dependencias.sh"
@@ -20,6 +20,9 @@ probar() {
 probar build-pruebas -DCMAKE_BUILD_TYPE=RelWithDebInfo
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   probar build-sanitizado -DCMAKE_BUILD_TYPE=Debug -DVESMADUR_SANITIZAR=ON
+
+# Each parser of outside input under libFuzzer, briefly.
+"$raiz/tools/fuzz.sh" --segundos 10
 
 # The Debian package: built from this tree, installed, used and purged.
 "$raiz/tools/paquete.sh"
