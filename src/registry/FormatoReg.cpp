@@ -3,7 +3,11 @@
 #include "registry/ConstantesRegistro.h"
 #include "registry/Utf8.h"
 
+#include <algorithm>
 #include <charconv>
+#include <iterator>
+#include <memory>
+#include <unordered_map>
 
 namespace vesmadur {
 
@@ -169,6 +173,65 @@ std::optional<std::vector<std::string>> LeerRuta(std::string_view s) {
     return ruta;
 }
 
+// A key while a file is read. Its subkeys and values are found by folded
+// name through hash tables, so that a file reads in time proportional to its
+// size however many keys or values one key holds (a sorted vector, as the
+// hive keeps them, would shift its tail on every insertion). The hive is
+// built from it once, at the end, each key's subkeys sorted once.
+struct ClaveLeida {
+    std::string Nombre;
+    std::unordered_map<std::string, std::unique_ptr<ClaveLeida>> Subclaves;
+    // Values in creation order; a removed one stays as a gap (no name).
+    std::vector<std::optional<ValorRegistro>> Valores;
+    std::unordered_map<std::string, std::size_t> PosicionValor;
+
+    ClaveLeida& CrearSubclave(const std::string& nombre) {
+        auto& hija = Subclaves[PlegarNombre(nombre)];
+        if (!hija) {
+            hija = std::make_unique<ClaveLeida>();
+            hija->Nombre = nombre;
+        }
+        return *hija;
+    }
+    ClaveLeida* Subclave(const std::string& nombre) {
+        const auto it = Subclaves.find(PlegarNombre(nombre));
+        return it == Subclaves.end() ? nullptr : it->second.get();
+    }
+    // As NodoClave::PonerValor and QuitarValor.
+    void PonerValor(const std::string& nombre, std::uint32_t tipo, Bytes datos) {
+        const auto [it, nuevo] = PosicionValor.try_emplace(PlegarNombre(nombre), Valores.size());
+        if (nuevo) {
+            Valores.emplace_back(ValorRegistro{nombre, tipo, std::move(datos)});
+        } else {
+            Valores[it->second]->Tipo = tipo;
+            Valores[it->second]->Datos = std::move(datos);
+        }
+    }
+    void QuitarValor(const std::string& nombre) {
+        if (const auto it = PosicionValor.find(PlegarNombre(nombre)); it != PosicionValor.end()) {
+            Valores[it->second].reset();
+            PosicionValor.erase(it);
+        }
+    }
+
+    NodoClave Nodo() && {
+        NodoClave nodo;
+        nodo.Nombre = std::move(Nombre);
+        for (auto& v : Valores)
+            if (v)
+                nodo.Valores.push_back(std::move(*v));
+        std::vector<std::pair<std::string, std::unique_ptr<ClaveLeida>>> hijas(
+            std::make_move_iterator(Subclaves.begin()), std::make_move_iterator(Subclaves.end()));
+        Subclaves.clear();
+        std::sort(hijas.begin(), hijas.end(),
+                  [](const auto& a, const auto& b) { return a.first < b.first; });
+        nodo.Subclaves.reserve(hijas.size());
+        for (auto& [plegado, hija] : hijas)
+            nodo.Subclaves.push_back(std::move(*hija).Nodo());
+        return nodo;
+    }
+};
+
 class Lector {
 public:
     explicit Lector(std::string_view texto) : texto_(texto) {}
@@ -200,7 +263,7 @@ public:
         }
         if (!cabecera)
             return std::nullopt;
-        return std::move(colmena_);
+        return std::move(colmena_).Nodo();
     }
 
 private:
@@ -216,7 +279,7 @@ private:
     }
 
     bool Seccion(std::string_view linea) {
-        actual_.reset();
+        actual_ = nullptr;
         if (linea.back() != ']')
             return false;
         auto dentro = linea.substr(1, linea.size() - 2);
@@ -229,14 +292,17 @@ private:
         if (borrar) {
             const auto nombre = ruta->back();
             ruta->pop_back();
-            if (auto* padre = colmena_.Buscar(*ruta))
-                padre->QuitarSubclave(nombre);
+            ClaveLeida* padre = &colmena_;
+            for (std::size_t i = 0; padre && i < ruta->size(); ++i)
+                padre = padre->Subclave((*ruta)[i]);
+            if (padre)
+                padre->Subclaves.erase(PlegarNombre(nombre));
             return true;
         }
-        NodoClave* k = &colmena_;
+        ClaveLeida* k = &colmena_;
         for (const auto& parte : *ruta)
             k = &k->CrearSubclave(parte);
-        actual_ = std::move(ruta);
+        actual_ = k;
         return true;
     }
 
@@ -255,7 +321,7 @@ private:
         if (resto.empty() || resto[0] != '=')
             return false;
         resto = Recortar(resto.substr(1));
-        NodoClave* k = colmena_.Buscar(*actual_);
+        ClaveLeida* k = actual_;
         if (resto == "-") {
             k->QuitarValor(nombre);
             return true;
@@ -270,8 +336,9 @@ private:
     std::string_view texto_;
     std::size_t pos_ = 0;
     bool version5_ = false;
-    Colmena colmena_;
-    std::optional<std::vector<std::string>> actual_;
+    ClaveLeida colmena_;
+    // The key of the current section; none after a deletion or a bad line.
+    ClaveLeida* actual_ = nullptr;
 };
 
 void Escapar(std::string_view texto, std::string& salida) {
