@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace vesmadur {
 
@@ -24,6 +25,11 @@ public:
     // table or column throws ErrorMotor.
     std::int64_t ContarFilas(const std::string& tabla, const std::string& columna,
                              std::int64_t valor);
+    // The numbers `columna` of `tabla` holds in more than one row (1 and 1.0
+    // count as one number, as a statement's "= 1" finds both), in order. A
+    // missing table or column throws ErrorMotor.
+    std::vector<std::int64_t> NumerosRepetidos(const std::string& tabla,
+                                               const std::string& columna);
     // Runs one statement of the Jet dialect ("DELETE * FROM", [names]). Its
     // effect is seen at once by everything that follows. A session opened
     // exclusively for writing commits its statements in groups (at most

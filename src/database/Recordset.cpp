@@ -372,6 +372,31 @@ std::int64_t Database::ContarFilas(const std::string& tabla, const std::string& 
     return sqlite3_column_int64(contar.Get(), 0);
 }
 
+std::vector<std::int64_t> Database::NumerosRepetidos(const std::string& tabla,
+                                                     const std::string& columna) {
+    if (!conexion_->Abierta())
+        throw ErrorMotor("Object invalid or no longer set.");
+    sqlite3* base = conexion_->Base.Base;
+    const std::string c = ComoIdentificador(columna);
+    SentenciaPrestada buscar(*conexion_,
+                             "SELECT " + c + " FROM " + ComoIdentificador(tabla) + " WHERE typeof(" +
+                                 c + ") IN ('integer', 'real') GROUP BY " + c +
+                                 " HAVING count(*) > 1 ORDER BY " + c,
+                             false);
+    if (!buscar.Get())
+        throw ErrorMotor(DescripcionError(base));
+    std::vector<std::int64_t> numeros;
+    int rc;
+    while ((rc = sqlite3_step(buscar.Get())) == SQLITE_ROW) {
+        const double valor = sqlite3_column_double(buscar.Get(), 0);
+        if (valor == static_cast<double>(sqlite3_column_int64(buscar.Get(), 0)))
+            numeros.push_back(sqlite3_column_int64(buscar.Get(), 0));
+    }
+    if (rc != SQLITE_DONE)
+        throw ErrorMotor(DescripcionError(base));
+    return numeros;
+}
+
 // --- Recordset ----------------------------------------------------------------
 
 Recordset::Recordset(std::unique_ptr<Estado> estado) : estado_(std::move(estado)) {}

@@ -4,6 +4,7 @@
 #include "dialing/Marcaciones.h"
 
 #include <optional>
+#include <unordered_set>
 
 namespace vesmadur {
 
@@ -50,6 +51,10 @@ public:
             numeros = base_->OpenRecordset(kTablaNumeros);
             numeros->MoveLast();
             numeros->MoveFirst();
+            // A key two entries share addresses both: rewriting one would
+            // rewrite the other too, so neither is touched.
+            const auto repetidas = base_->NumerosRepetidos(kTablaNumeros, "lnId");
+            repetidas_.insert(repetidas.begin(), repetidas.end());
             Recorrer(*numeros);
             resultado_.Completa = true;
         } catch (const ErrorMotor& error) {
@@ -108,9 +113,10 @@ private:
         if (nuevo == actual)
             return;
 
-        // An entry whose key is not a number cannot be addressed safely.
+        // An entry whose key is not a number, or is another entry's too,
+        // cannot be addressed safely.
         const auto lnId = ClaveEntrada(numeros.Fields(0));
-        if (!lnId)
+        if (!lnId || repetidas_.count(*lnId))
             return;
 
         if (!nuevo.empty()) {
@@ -159,6 +165,7 @@ private:
     const DatosAjuste& datos_;
     InformeAjuste& informe_;
     ResultadoAjuste resultado_;
+    std::unordered_set<std::int64_t> repetidas_;
 };
 
 } // namespace

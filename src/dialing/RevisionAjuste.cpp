@@ -6,6 +6,7 @@
 
 #include <optional>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace vesmadur {
 
@@ -56,6 +57,8 @@ public:
         auto numeros = base_.OpenRecordset(kTablaNumeros);
         numeros->MoveLast();
         numeros->MoveFirst();
+        const auto repetidas = base_.NumerosRepetidos(kTablaNumeros, "lnId");
+        const std::unordered_set<std::int64_t> claves(repetidas.begin(), repetidas.end());
         for (; !numeros->Eof() && r.Error.empty(); numeros->MoveNext()) {
             ++r.Filas;
             const Variante telefono = numeros->Fields(1);
@@ -65,11 +68,13 @@ public:
             std::string nuevo = AjustarNumero(actual);
             const Variante clave = numeros->Fields(0);
             const auto lnId = ClaveEntrada(clave);
-            if (nuevo != actual && !lnId)
-                Avisar(r, AvisoRevision::Tipo::SinClave, 0,
+            const bool repetida = lnId && claves.count(*lnId);
+            if (nuevo != actual && (!lnId || repetida))
+                Avisar(r, AvisoRevision::Tipo::SinClave, lnId.value_or(0),
                        "la entrada con clave '" + clave.ComoTexto() + "' (" + actual +
-                           ") no tiene una clave numerica: se deja como esta");
-            if (nuevo == actual || !lnId) {
+                           (repetida ? ") comparte su clave con otra entrada: se deja como esta"
+                                     : ") no tiene una clave numerica: se deja como esta"));
+            if (nuevo == actual || !lnId || repetida) {
                 Final(r, actual, lnId.value_or(0), false);
                 continue;
             }

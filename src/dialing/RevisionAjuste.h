@@ -27,7 +27,7 @@ struct AvisoRevision {
         Repetida,     // two entries would end with the same number
         Caracteres,   // blanks, separators or letters in the number
         Purga,        // deleting the entry deletes rows of "LD" tables
-        SinClave,     // an old-style entry whose key is not a number: left alone
+        SinClave,     // an old-style entry whose key is not a number, or is shared: left alone
     };
     Tipo Clase;
     std::int64_t lnId = 0;

@@ -106,6 +106,10 @@ const BaseAMano kBasesAMano[] = {
     {"ClavesQueNoSonEnteros", kTablas + "(1, 'original', 0), (1.5, '015512345678', 0), "
      "('1', '0455', 0), (2, '01777', 0);", 3, "Marcaciones ajustadas: 1 de 4",
      "1|original\n1.5|015512345678\n1|0455\n2|777\n"},
+    // Two entries sharing a key: a statement for one would change both.
+    {"ClavesRepetidas", kTablas + "(1, '5512345678', 0), (1.0, '015587654321', 0), "
+     "(2, '0155', 0), (3, '01', 0), (3, '0133', 0);", 4, "Marcaciones ajustadas: 1 de 5",
+     "1|5512345678\n1.0|015587654321\n2|55\n3|01\n3|0133\n"},
     {"SinTablaDeNumeros", "CREATE TABLE \"Tablas de ladas\" (n, nombre, d);", 0,
      "Error al AJUSTAR las marcaciones: The database engine cannot find the input table or "
      "query 'Numeros de lada'.\r\nMarcaciones ajustadas: 0 de 0", nullptr},
