@@ -1,5 +1,7 @@
 #include "database/BaseCifrada.h"
 
+#include "database/VfsConFallos.h"
+
 #include <charconv>
 #include <fcntl.h>
 #include <memory>
@@ -259,7 +261,7 @@ BaseAbierta AbrirBaseCifrada(const std::string& ruta, const std::string& clave, 
                          SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_PRIVATECACHE;
     sqlite3* abierta = nullptr;
     // A connection comes back even from a failed open, and must be closed.
-    const int rc = sqlite3_open_v2(ruta.c_str(), &abierta, banderas, nullptr);
+    const int rc = sqlite3_open_v2(ruta.c_str(), &abierta, banderas, VfsDePrueba());
     ConexionSqlite base(abierta);
     if (rc != SQLITE_OK || !base || !Preparar(base.get(), ruta, clave, modo, id))
         return resultado;
