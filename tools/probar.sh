@@ -18,6 +18,8 @@ probar() {
 }
 
 probar build-pruebas -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# Kill trials, a short round (the long one: tools/tortura, in its header).
+"$raiz/build-pruebas/tools/vesmadur-tortura" --ensayos 10 --entradas 500
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   probar build-sanitizado -DCMAKE_BUILD_TYPE=Debug -DVESMADUR_SANITIZAR=ON
 

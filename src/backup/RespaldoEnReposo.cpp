@@ -153,9 +153,9 @@ ResultadoArchivo BaseEnReposo(const std::string& ruta) {
 
 ResultadoArchivo RespaldarBaseEnReposo(const std::string& rutaConfig,
                                        const std::string& dirInstalacion, std::string& rutaRespaldo,
-                                       const Reloj& reloj) {
+                                       const Reloj& reloj, Disco& disco) {
     return EnReposo(rutaConfig, [&] {
-        return RespaldarConfiguracion(rutaConfig, dirInstalacion, rutaRespaldo, reloj);
+        return RespaldarConfiguracion(rutaConfig, dirInstalacion, rutaRespaldo, reloj, disco);
     });
 }
 

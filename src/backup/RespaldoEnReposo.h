@@ -1,5 +1,6 @@
 #pragma once
 
+#include "files/Disco.h"
 #include "files/Reloj.h"
 #include "files/ResultadoArchivo.h"
 
@@ -28,6 +29,6 @@ ResultadoArchivo BaseEnReposo(const std::string& ruta);
 // process can read it but not start writing it. A failure says why.
 ResultadoArchivo RespaldarBaseEnReposo(const std::string& rutaConfig,
                                        const std::string& dirInstalacion, std::string& rutaRespaldo,
-                                       const Reloj& reloj);
+                                       const Reloj& reloj, Disco& disco = DiscoDelSistema());
 
 } // namespace vesmadur

@@ -2,7 +2,9 @@
 
 #include <array>
 #include <atomic>
+#include <csignal>
 #include <cstring>
+#include <unistd.h>
 #include <sqlcipher/sqlite3.h>
 
 namespace vesmadur {
@@ -16,6 +18,7 @@ struct Plan {
     OperacionVfs Operacion = OperacionVfs::Leer;
     long long Enesima = 0;
     bool Persistente = false;
+    bool Morir = false;
     std::array<std::atomic<long long>, kOperacionesVfs> Vistas{};
     std::atomic<long long> Fallos{0};
 } gPlan;
@@ -26,6 +29,8 @@ bool Fallar(OperacionVfs op) {
     if (!gPlan.Armado || op != gPlan.Operacion || gPlan.Enesima == 0)
         return false;
     const bool falla = n == gPlan.Enesima || (gPlan.Persistente && n > gPlan.Enesima);
+    if (falla && gPlan.Morir)
+        ::kill(::getpid(), SIGKILL);
     if (falla)
         ++gPlan.Fallos;
     return falla;
@@ -209,10 +214,16 @@ void ArmarFallosVfs(OperacionVfs operacion, long long enesima, bool persistente)
     gPlan.Operacion = operacion;
     gPlan.Enesima = enesima;
     gPlan.Persistente = persistente;
+    gPlan.Morir = false;
     for (auto& v : gPlan.Vistas)
         v = 0;
     gPlan.Fallos = 0;
     gPlan.Armado = true;
+}
+
+void ArmarMuerteVfs(OperacionVfs operacion, long long enesima) {
+    ArmarFallosVfs(operacion, enesima, false);
+    gPlan.Morir = true;
 }
 
 void DesarmarFallosVfs() {

@@ -14,6 +14,10 @@ inline constexpr int kOperacionesVfs = 6;
 // later one too when `persistente`. `enesima` 0 fails nothing: the layer
 // only counts. Opens made before arming keep the plain layer.
 void ArmarFallosVfs(OperacionVfs operacion, long long enesima, bool persistente);
+// The same layer, but at the `enesima` operation of kind `operacion` the
+// process kills itself (SIGKILL) before the operation is done: a kill or a
+// power cut at that exact call.
+void ArmarMuerteVfs(OperacionVfs operacion, long long enesima);
 void DesarmarFallosVfs();
 // How many operations of that kind the armed layer has seen.
 long long OperacionesVfsVistas(OperacionVfs operacion);
