@@ -162,6 +162,40 @@ TEST_P(HechaAMano, CuentaAjustaYDejaLasFilas) {
 INSTANTIATE_TEST_SUITE_P(Casos, HechaAMano, testing::ValuesIn(kBasesAMano),
                          [](const auto& caso) { return std::string(caso.param.Nombre); });
 
+// Numbers no telephone has: very long, with control characters and a NUL
+// byte, in other scripts. Each is rewritten by the rule, byte for byte, and
+// read back as it was stored.
+TEST(NumerosRaros, SeAjustanByteAByte) {
+    CarpetaTemporal carpeta;
+    const auto ruta = carpeta / "tablas.orv";
+    ASSERT_EQ(EjecutarShell(ruta, kTablas + "(1, '01' || printf('%.*c', 20000, '9'), 0), "
+                                            "(2, '01' || char(1, 9, 10, 13, 127) || '55', 0), "
+                                            "(3, '045ñandú☎', 0), (4, CAST(x'3031003535' AS TEXT), 0), "
+                                            "(5, '０１５５', 0);\n"),
+              "");
+    Numeros antes = LeerNumeros(ruta);
+    ASSERT_EQ(antes.at(4), std::string("01\0" "55", 5));
+    struct : InformeAjuste {
+        void Reemplazar(std::string_view) override {}
+        void Agregar(std::string_view) override {}
+        void DibujarProgreso(float) override {}
+        void ProcesarEventos() override {}
+        std::string CaptionCerrar() const override { return "Cerrar"; }
+    } informe;
+    std::unique_ptr<Database> base;
+    EXPECT_EQ(ContarMarcaciones(base, ruta), 4);
+    const auto hecho =
+        AjustarMarcaciones(base, {carpeta.Ruta(), ruta, 4, [] { return ResultadoArchivo(); }}, informe);
+    EXPECT_TRUE(hecho.Completa);
+    EXPECT_EQ(hecho.Ajustadas, 4);
+    const Numeros esperados{{1, std::string(20000, '9')},
+                            {2, std::string("\x01\t\n\r\x7f" "55")},
+                            {3, std::string("ñandú☎")},
+                            {4, std::string("\0" "55", 3)},
+                            {5, std::string("０１５５")}};
+    EXPECT_EQ(LeerNumeros(ruta), esperados);
+}
+
 // Same seed, same contents; the schema the program reads: four purged and two
 // kept tables in the catalogue, "LD" tables whose idLada point at entries.
 TEST(Generador, MismaSemillaMismasFilasYElEsquemaEsperado) {
