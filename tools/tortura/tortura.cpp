@@ -1,6 +1,7 @@
 // Kill trials: the adjustment run and the restore killed with SIGKILL, at
-// random moments and at each file-system call of interest (every sync,
-// rename, unlink and truncate of the engine and of the file layer), on a
+// random moments, at each file-system call of interest (every sync, rename,
+// unlink and truncate of the engine and of the file layer) and right after
+// each group commit of the engine, on a
 // generated installation with "LD" tables. A benchmark-like tool, not a
 // test: it prints its figures and fails when a trial lost something.
 //
@@ -16,6 +17,7 @@
 #include "backup/RespaldoEnReposo.h"
 #include "backup/Restauracion.h"
 #include "database/Configuracion.h"
+#include "database/VigiaConfirmaciones.h"
 #include "database/VfsConFallos.h"
 #include "dialing/AjusteMarcaciones.h"
 #include "dialing/Marcaciones.h"
@@ -108,15 +110,19 @@ struct Banco {
 // What a trial's child does, given the killing plan it arms first.
 enum class Trabajo { Ajuste, Restauracion };
 struct Plan {
-    enum { Azar, Motor, Archivos } Donde = Azar;
+    enum { Azar, Motor, Archivos, Confirmacion } Donde = Azar;
     OperacionVfs Operacion = OperacionVfs::Sincronizar;
     long long Enesima = 0;
 };
 
+// In the child: how many group commits it made, and at which one it dies.
+long long gConfirmaciones = 0, gMuerteEnConfirmacion = 0;
+
 // In the child: the adjustment run with its backup, or the restore of the
 // backup `respaldo`; returns normally when not killed. With `cuentas`, it
 // writes there how many calls of interest it made: the engine's syncs,
-// truncates and deletes, and the file layer's syncs, renames and unlinks.
+// truncates and deletes, its group commits, and the file layer's syncs,
+// renames and unlinks.
 int Hijo(const Banco& banco, Trabajo trabajo, const Plan& plan, const fs::path& respaldo,
          const fs::path& cuentas = {}) {
     DiscoMortal disco;
@@ -126,6 +132,13 @@ int Hijo(const Banco& banco, Trabajo trabajo, const Plan& plan, const fs::path& 
         ArmarFallosVfs(OperacionVfs::Leer, 0, false); // counts only
     if (plan.Donde == Plan::Archivos)
         disco.Enesima = plan.Enesima;
+    // Group commits are counted; with that plan the child dies right after
+    // the Nth one, where a kill leaves exactly what was committed.
+    gMuerteEnConfirmacion = plan.Donde == Plan::Confirmacion ? plan.Enesima : 0;
+    VigilarConfirmaciones([](MomentoConfirmacion momento, long long) {
+        if (momento == MomentoConfirmacion::Despues && ++gConfirmaciones == gMuerteEnConfirmacion)
+            ::kill(::getpid(), SIGKILL);
+    });
     int resultado = 1;
     if (trabajo == Trabajo::Restauracion) {
         resultado = ReemplazarConfiguracion(respaldo.string(), banco.Config().string(), disco) ? 0 : 1;
@@ -146,7 +159,8 @@ int Hijo(const Banco& banco, Trabajo trabajo, const Plan& plan, const fs::path& 
     if (!cuentas.empty())
         std::ofstream(cuentas) << OperacionesVfsVistas(OperacionVfs::Sincronizar) << ' '
                                << OperacionesVfsVistas(OperacionVfs::Truncar) << ' '
-                               << OperacionesVfsVistas(OperacionVfs::Borrar) << ' ' << disco.Vistas;
+                               << OperacionesVfsVistas(OperacionVfs::Borrar) << ' '
+                               << gConfirmaciones << ' ' << disco.Vistas;
     return resultado;
 }
 
@@ -348,16 +362,19 @@ int main(int argc, char** argv) {
             anotar(std::string(nombre) + " al azar",
                    Ensayo(banco, trabajo, {}, std::chrono::microseconds(momento(azar))));
         // Every call of interest, counted in the run left alone.
-        long long llamadas[4] = {};
-        std::ifstream(cuentas) >> llamadas[0] >> llamadas[1] >> llamadas[2] >> llamadas[3];
+        long long llamadas[5] = {};
+        std::ifstream(cuentas) >> llamadas[0] >> llamadas[1] >> llamadas[2] >> llamadas[3] >>
+            llamadas[4];
         const OperacionVfs motor[] = {OperacionVfs::Sincronizar, OperacionVfs::Truncar,
                                       OperacionVfs::Borrar};
         const char* donde[] = {"sync del motor", "truncado del motor", "borrado del motor",
+                               "confirmacion de grupo",
                                "sync, rename o unlink de archivos"};
-        for (int m = 0; m < 4; ++m)
+        for (int m = 0; m < 5; ++m)
             for (long long n = 1; n <= llamadas[m]; ++n) {
-                const Plan plan = m < 3 ? Plan{Plan::Motor, motor[m], n}
-                                        : Plan{Plan::Archivos, OperacionVfs::Leer, n};
+                const Plan plan = m < 3    ? Plan{Plan::Motor, motor[m], n}
+                                  : m == 3 ? Plan{Plan::Confirmacion, OperacionVfs::Leer, n}
+                                           : Plan{Plan::Archivos, OperacionVfs::Leer, n};
                 anotar(std::string(nombre) + " en " + donde[m], Ensayo(banco, trabajo, plan, std::nullopt));
             }
     }
