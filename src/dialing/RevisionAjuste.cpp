@@ -4,8 +4,8 @@
 #include "database/DBEngine.h"
 #include "dialing/Marcaciones.h"
 
+#include <algorithm>
 #include <optional>
-#include <unordered_map>
 #include <unordered_set>
 
 namespace vesmadur {
@@ -81,6 +81,7 @@ public:
             Planear(r, *lnId, actual, std::move(nuevo));
         }
         numeros->Close();
+        Repetidas(r);
     }
 
 private:
@@ -122,17 +123,32 @@ private:
         r.Cambios.push_back(std::move(cambio));
     }
 
-    // The number an entry ends with; two entries ending alike are worth a
-    // warning when the run made at least one of them so.
-    void Final(RevisionAjuste& r, const std::string& numero, std::int64_t lnId, bool cambiada) {
-        auto [lugar, nuevo] = finales_.try_emplace(numero, lnId, cambiada);
-        if (nuevo)
-            return;
-        if (cambiada || lugar->second.second)
-            Avisar(r, AvisoRevision::Tipo::Repetida, lnId,
-                   "lnId " + std::to_string(lugar->second.first) + " y lnId " +
-                       std::to_string(lnId) + " quedarian con el mismo numero " + numero);
-        lugar->second.second = lugar->second.second || cambiada;
+    // The number an entry ends with, kept until the walk ends.
+    void Final(RevisionAjuste&, const std::string& numero, std::int64_t lnId, bool cambiada) {
+        finales_.push_back({numero, lnId, cambiada});
+    }
+
+    // Two entries ending alike are worth a warning when the run made at
+    // least one of them so; each is paired with the first of its number. A
+    // sorted list of short texts costs far less than a hash table of them.
+    void Repetidas(RevisionAjuste& r) {
+        std::stable_sort(
+            finales_.begin(), finales_.end(),
+            [](const FinalEntrada& a, const FinalEntrada& b) { return a.Numero < b.Numero; });
+        for (std::size_t i = 0; i < finales_.size();) {
+            std::size_t j = i + 1;
+            bool cambiada = finales_[i].Cambiada;
+            for (; j < finales_.size() && finales_[j].Numero == finales_[i].Numero; ++j) {
+                if (finales_[j].Cambiada || cambiada)
+                    Avisar(r, AvisoRevision::Tipo::Repetida, finales_[j].lnId,
+                           "lnId " + std::to_string(finales_[i].lnId) + " y lnId " +
+                               std::to_string(finales_[j].lnId) +
+                               " quedarian con el mismo numero " + finales_[i].Numero);
+                cambiada = cambiada || finales_[j].Cambiada;
+            }
+            i = j;
+        }
+        finales_.clear();
     }
 
     static void Avisar(RevisionAjuste& r, AvisoRevision::Tipo tipo, std::int64_t lnId,
@@ -142,7 +158,12 @@ private:
 
     Database& base_;
     std::optional<Catalogo> catalogo_;
-    std::unordered_map<std::string, std::pair<std::int64_t, bool>> finales_;
+    struct FinalEntrada {
+        std::string Numero;
+        std::int64_t lnId;
+        bool Cambiada;
+    };
+    std::vector<FinalEntrada> finales_;
 };
 
 } // namespace
