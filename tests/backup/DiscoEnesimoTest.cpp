@@ -109,6 +109,7 @@ TEST_P(CopiaConDiscoQueFalla, ElFalloSeDiceYNadaAMedias) {
                 disco.Tipo = static_cast<Llamada>(t), disco.Enesima = n, disco.Persistente = persistente;
                 const bool bien = copiar(disco);
                 ++barridos;
+                EXPECT_GT(disco.Fallos, 0) << "the point was never reached";
                 // A failed read, write or flush of the copy is never a success.
                 const auto tipo = static_cast<Llamada>(t);
                 if (tipo == Llamada::Leer || tipo == Llamada::Escribir ||

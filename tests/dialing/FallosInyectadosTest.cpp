@@ -82,6 +82,7 @@ TEST_P(FallosInyectados, CadaFalloSeDiceYNadaSePierde) {
                 const std::string dicho = correr();
                 const bool fallo = FallosVfsHechos() > 0;
                 DesarmarFallosVfs();
+                EXPECT_TRUE(fallo) << "the point was never reached";
                 ++barridos;
                 fallidos += fallo;
                 const Numeros despues = LeerNumeros(ruta);
