@@ -62,9 +62,11 @@ TEST_P(FallosInyectados, CadaFalloSeDiceYNadaSePierde) {
         if (!corrida)
             return std::to_string(ContarMarcaciones(base, ruta));
         Panel panel;
-        AjustarMarcaciones(base, {carpeta.Ruta(), ruta, 0, [] { return ResultadoArchivo(); }},
-                           panel);
+        const auto hecho = AjustarMarcaciones(
+            base, {carpeta.Ruta(), ruta, 0, [] { return ResultadoArchivo(); }}, panel);
         EXPECT_EQ(base, nullptr);
+        // What the run tells its caller agrees with its panel.
+        EXPECT_EQ(hecho.Completa, panel.Texto.find("Error") == std::string::npos) << panel.Texto;
         return panel.Texto;
     };
     long long barridos = 0, fallidos = 0;
