@@ -32,6 +32,18 @@ public:
     }
 };
 
+// A report kept as text, for runs without a window (trials, tools): the
+// panel in `Texto`, nothing drawn, no events to hand on.
+class InformeEnTexto final : public InformeAjuste {
+public:
+    std::string Texto;
+    void Reemplazar(std::string_view texto) override { Texto = texto; }
+    void Agregar(std::string_view texto) override { Texto += texto; }
+    void DibujarProgreso(float) override {}
+    void ProcesarEventos() override {}
+    std::string CaptionCerrar() const override { return "Cerrar"; }
+};
+
 struct DatosAjuste {
     std::string DirInstalacion;
     std::string RutaConfig;

@@ -18,15 +18,6 @@
 namespace vesmadur::prueba {
 namespace {
 
-struct Panel : InformeAjuste {
-    std::string Texto;
-    void Reemplazar(std::string_view t) override { Texto = t; }
-    void Agregar(std::string_view t) override { Texto += t; }
-    void DibujarProgreso(float) override {}
-    void ProcesarEventos() override {}
-    std::string CaptionCerrar() const override { return "Cerrar"; }
-};
-
 // The points of a sweep over `total` operations: all of them, or a few
 // spread over the range.
 std::set<long long> Puntos(long long total) {
@@ -61,7 +52,7 @@ TEST_P(FallosInyectados, CadaFalloSeDiceYNadaSePierde) {
         std::unique_ptr<Database> base;
         if (!corrida)
             return std::to_string(ContarMarcaciones(base, ruta));
-        Panel panel;
+        InformeEnTexto panel;
         const auto hecho = AjustarMarcaciones(
             base, {carpeta.Ruta(), ruta, 0, [] { return ResultadoArchivo(); }}, panel);
         EXPECT_EQ(base, nullptr);

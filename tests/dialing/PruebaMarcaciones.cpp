@@ -129,14 +129,7 @@ const BaseAMano kBasesAMano[] = {
 class HechaAMano : public testing::TestWithParam<BaseAMano> {};
 
 TEST_P(HechaAMano, CuentaAjustaYDejaLasFilas) {
-    struct : InformeAjuste {
-        std::string Texto;
-        void Reemplazar(std::string_view t) override { Texto = t; }
-        void Agregar(std::string_view t) override { Texto += t; }
-        void DibujarProgreso(float) override {}
-        void ProcesarEventos() override {}
-        std::string CaptionCerrar() const override { return "Cerrar"; }
-    } informe;
+    InformeEnTexto informe;
     const auto& caso = GetParam();
     CarpetaTemporal carpeta;
     const auto ruta = carpeta / "tablas.orv";
@@ -175,13 +168,7 @@ TEST(NumerosRaros, SeAjustanByteAByte) {
               "");
     Numeros antes = LeerNumeros(ruta);
     ASSERT_EQ(antes.at(4), std::string("01\0" "55", 5));
-    struct : InformeAjuste {
-        void Reemplazar(std::string_view) override {}
-        void Agregar(std::string_view) override {}
-        void DibujarProgreso(float) override {}
-        void ProcesarEventos() override {}
-        std::string CaptionCerrar() const override { return "Cerrar"; }
-    } informe;
+    InformeEnTexto informe;
     std::unique_ptr<Database> base;
     EXPECT_EQ(ContarMarcaciones(base, ruta), 4);
     const auto hecho =

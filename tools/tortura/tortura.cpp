@@ -64,15 +64,6 @@ void Escribir(const fs::path& ruta, const std::string& datos) {
     std::ofstream(ruta, std::ios::binary | std::ios::trunc) << datos;
 }
 
-struct Panel final : InformeAjuste {
-    std::string Texto;
-    void Reemplazar(std::string_view t) override { Texto = t; }
-    void Agregar(std::string_view t) override { Texto += t; }
-    void DibujarProgreso(float) override {}
-    void ProcesarEventos() override {}
-    std::string CaptionCerrar() const override { return "Cerrar"; }
-};
-
 // The file layer's disk, killing the process before its Nth sync, rename or
 // unlink.
 struct DiscoMortal final : Disco {
@@ -152,7 +143,7 @@ int Hijo(const Banco& banco, Trabajo trabajo, const Plan& plan, const fs::path& 
             return RespaldarBaseEnReposo(datos.RutaConfig, datos.DirInstalacion, rutaRespaldo,
                                          reloj, disco);
         };
-        Panel panel;
+        InformeEnTexto panel;
         std::unique_ptr<Database> base;
         resultado = AjustarMarcaciones(base, datos, panel).Completa ? 0 : 1;
     }
