@@ -129,24 +129,14 @@ private:
         informe_.Cambiado(*lnId, actual, nuevo);
     }
 
-    // Deletes the entry's rows from every table the catalogue lists with a
-    // third column greater than 0, in catalogue order.
+    // Deletes the entry's rows from every table the catalogue lists for
+    // purging, in catalogue order, reading the catalogue for each entry.
     void BorrarReferencias(std::int64_t lnId) {
-        auto catalogo = base_->OpenRecordset(kTablaCatalogo);
-        while (!catalogo->Eof()) {
-            const auto depurar = catalogo->Fields(2).Numero();
-            if (depurar && *depurar > 0) {
-                const Variante numeroTabla = catalogo->Fields(0);
-                const auto numero = ClaveEntrada(numeroTabla);
-                if (!numero)
-                    throw ErrorMotor("la tabla de ladas '" + numeroTabla.ComoTexto() +
-                                     "' no tiene un numero valido");
-                base_->Execute("DELETE * FROM LD" + std::to_string(*numero) +
-                               " WHERE idLada = " + std::to_string(lnId));
-            }
-            catalogo->MoveNext();
-        }
-        catalogo->Close();
+        const auto purga = LeerTablasDePurga(*base_);
+        for (const auto& tabla : purga.Tablas)
+            base_->Execute("DELETE * FROM " + tabla + " WHERE idLada = " + std::to_string(lnId));
+        if (!purga.Error.empty())
+            throw ErrorMotor(purga.Error);
     }
 
     ResultadoAjuste Terminar() {

@@ -48,6 +48,25 @@ std::string AjustarNumero(std::string_view telefono) {
     return std::string(telefono);
 }
 
+TablasDePurga LeerTablasDePurga(Database& base) {
+    TablasDePurga purga;
+    auto filas = base.OpenRecordset(kTablaCatalogo);
+    for (; !filas->Eof(); filas->MoveNext()) {
+        const auto depurar = filas->Fields(2).Numero();
+        if (!depurar || *depurar <= 0)
+            continue;
+        const Variante numero = filas->Fields(0);
+        const auto entero = ClaveEntrada(numero);
+        if (!entero) {
+            purga.Error = "la tabla de ladas '" + numero.ComoTexto() + "' no tiene un numero valido";
+            break;
+        }
+        purga.Tablas.push_back("LD" + std::to_string(*entero));
+    }
+    filas->Close();
+    return purga;
+}
+
 std::int32_t ContarMarcaciones(std::unique_ptr<Database>& base, const std::string& rutaConfig) {
     AbrirConfiguracion(base, rutaConfig);
     if (!base)

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vesmadur {
 
@@ -31,6 +32,16 @@ std::string AjustarNumero(std::string_view telefono);
 // when the stored value is not one (such a value is never pasted into a
 // statement).
 std::optional<std::int64_t> ClaveEntrada(const Variante& valor);
+
+// The "LD" tables a deletion purges: the catalogue's rows whose third column
+// is greater than 0, as "LD" and their number, in catalogue order, up to the
+// first row whose number is not one; `Error` then names that row, and a
+// deletion purges the tables before it and stops there.
+struct TablasDePurga {
+    std::vector<std::string> Tablas;
+    std::string Error;
+};
+TablasDePurga LeerTablasDePurga(Database& base);
 
 // Counts the old-style entries of table "Numeros de lada" in the
 // configuration database at `rutaConfig`, opening and closing it through

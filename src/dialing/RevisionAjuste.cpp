@@ -20,35 +20,6 @@ bool TieneCaracteresRaros(const std::string& numero) {
     return false;
 }
 
-// The "LD" tables a deletion purges, read once: the catalogue's rows with a
-// third column greater than 0, in catalogue order. A row whose number is not
-// one stops the run at its first deletion, and so stops the review there.
-struct Catalogo {
-    std::vector<std::string> Tablas;
-    std::string Error;
-};
-
-Catalogo LeerCatalogo(Database& base) {
-    Catalogo catalogo;
-    auto filas = base.OpenRecordset(kTablaCatalogo);
-    while (!filas->Eof()) {
-        const auto depurar = filas->Fields(2).Numero();
-        if (depurar && *depurar > 0) {
-            const Variante numero = filas->Fields(0);
-            const auto entero = ClaveEntrada(numero);
-            if (!entero) {
-                catalogo.Error =
-                    "la tabla de ladas '" + numero.ComoTexto() + "' no tiene un numero valido";
-                break;
-            }
-            catalogo.Tablas.push_back("LD" + std::to_string(*entero));
-        }
-        filas->MoveNext();
-    }
-    filas->Close();
-    return catalogo;
-}
-
 class Revision {
 public:
     explicit Revision(Database& base) : base_(base) {}
@@ -101,7 +72,7 @@ private:
             ++r.Actualizaciones;
         } else {
             if (!catalogo_)
-                catalogo_ = LeerCatalogo(base_);
+                catalogo_ = LeerTablasDePurga(base_);
             if (!catalogo_->Error.empty()) {
                 r.Error = catalogo_->Error;
                 return;
@@ -157,7 +128,8 @@ private:
     }
 
     Database& base_;
-    std::optional<Catalogo> catalogo_;
+    // The catalogue, read once: it does not change during a run.
+    std::optional<TablasDePurga> catalogo_;
     struct FinalEntrada {
         std::string Numero;
         std::int64_t lnId;
