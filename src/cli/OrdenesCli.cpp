@@ -124,13 +124,15 @@ private:
         Decir("Edicion: " + std::string(NombreEdicion(instalacion_.Edicion)));
         Decir("Directorio: " + instalacion_.DirInstalacion);
         Decir("Configuracion: " + instalacion_.RutaConfig);
-        if (auto cerrada = ConfiguracionCerrada()) {
+        // The count as the window takes it; only a count of 0 may hide a
+        // database that did not open, and only then is the file examined.
+        std::unique_ptr<Database> base;
+        const auto cuenta = ContarMarcaciones(base, instalacion_.RutaConfig);
+        if (auto cerrada = cuenta == 0 ? ConfiguracionCerrada() : std::nullopt) {
             json_.Miembro("marcaciones", 0).Miembro("accion", "ninguna");
             Decir("Marcaciones a ajustar: 0");
             return Terminar(cerrada->first, cerrada->second);
         }
-        std::unique_ptr<Database> base;
-        const auto cuenta = ContarMarcaciones(base, instalacion_.RutaConfig);
         const char* accion = cuenta > 0 ? "ajustar" : "restaurar";
         json_.Miembro("marcaciones", std::int64_t{cuenta}).Miembro("accion", accion);
         Decir("Marcaciones a ajustar: " + std::to_string(cuenta));
@@ -221,7 +223,8 @@ int Ordenes::Ajustar() {
         return NoAbre();
     if (!plan.Error.empty())
         return Terminar(kFallo, "la revision previa se detuvo: " + plan.Error);
-    const auto cuenta = ContarMarcaciones(base, instalacion_.RutaConfig);
+    // The plan's walk counted them; the database is not opened again for it.
+    const auto cuenta = static_cast<std::int32_t>(plan.Antiguas);
     if (cuenta == 0) {
         Decir("No hay marcaciones que ajustar.");
         return Terminar(kNadaQueHacer);

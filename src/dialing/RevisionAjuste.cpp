@@ -35,6 +35,7 @@ public:
             const Variante telefono = numeros->Fields(1);
             if (telefono.EsNulo())
                 continue;
+            r.Antiguas += EsMarcacionAntigua(telefono);
             const std::string actual = telefono.ComoTexto();
             std::string nuevo = AjustarNumero(actual);
             const Variante clave = numeros->Fields(0);

@@ -39,6 +39,8 @@ struct RevisionAjuste {
     bool Abierta = false;
     std::string Error; // why the review stopped, when it did
     std::int64_t Filas = 0;
+    // Old-style entries, as the count finds them (a shared or odd key included).
+    std::int64_t Antiguas = 0;
     std::vector<CambioPlaneado> Cambios;
     std::vector<AvisoRevision> Avisos;
     std::int64_t Actualizaciones = 0, Borrados = 0, FilasPurgadas = 0;
