@@ -58,7 +58,8 @@ TablasDePurga LeerTablasDePurga(Database& base) {
         const Variante numero = filas->Fields(0);
         const auto entero = ClaveEntrada(numero);
         if (!entero) {
-            purga.Error = "la tabla de ladas '" + numero.ComoTexto() + "' no tiene un numero valido";
+            purga.Error =
+                "la tabla de ladas '" + numero.ComoTexto() + "' no tiene un numero valido";
             break;
         }
         purga.Tablas.push_back("LD" + std::to_string(*entero));
