@@ -80,15 +80,6 @@ struct DiscoMortal final : Disco {
     int Borrar(const char* r) override { return Quizas(), Disco::Borrar(r); }
 };
 
-class RelojDelSistema final : public Reloj {
-public:
-    std::chrono::local_seconds Ahora() const override {
-        const auto t = std::chrono::system_clock::now();
-        return std::chrono::local_seconds(
-            std::chrono::duration_cast<std::chrono::seconds>(t.time_since_epoch()));
-    }
-};
-
 // The installation under trial: its folder, and what its database held.
 struct Banco {
     fs::path Carpeta;
@@ -134,7 +125,7 @@ int Hijo(const Banco& banco, Trabajo trabajo, const Plan& plan, const fs::path& 
     if (trabajo == Trabajo::Restauracion) {
         resultado = ReemplazarConfiguracion(respaldo.string(), banco.Config().string(), disco) ? 0 : 1;
     } else {
-        RelojDelSistema reloj;
+        RelojSistema reloj;
         DatosAjuste datos;
         datos.DirInstalacion = banco.Carpeta.string() + "/";
         datos.RutaConfig = banco.Config().string();
