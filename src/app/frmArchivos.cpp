@@ -26,9 +26,7 @@ void frmArchivos::PonerTitulo(std::string_view titulo) {
 }
 
 void frmArchivos::Directorio(std::string_view cadDir) {
-    Directorio_.assign(cadDir);
-    if (Directorio_.empty() || Directorio_.back() != '/')
-        Directorio_ += '/';
+    Directorio_ = AgregarDiagonal(std::string(cadDir));
     ListarRespaldos();
 }
 
@@ -44,9 +42,8 @@ void frmArchivos::ListarRespaldos() {
         // The stamps are kept apart from the entries: a backup's path is
         // always rebuilt from the folder and the stamp, never stored.
         SellosRespaldo_.clear();
-        const auto respaldos = tareas_.RespaldosDeCarpeta
-                                   ? tareas_.RespaldosDeCarpeta(Directorio_)
-                                   : RespaldosDeCarpeta(Directorio_);
+        const auto respaldos = tareas_.RespaldosDeCarpeta ? tareas_.RespaldosDeCarpeta(Directorio_)
+                                                          : RespaldosDeCarpeta(Directorio_);
         for (const auto& respaldo : respaldos) {
             SellosRespaldo_.push_back(respaldo.Sello);
             entradas_.push_back(std::string(textos::RespaldoDel) +

@@ -8,7 +8,7 @@ std::string NombreRespaldo(const std::string& carpeta, const std::string& base,
                            const std::string& extension, const Reloj& reloj) {
     if (carpeta.empty())
         return {};
-    const std::string prefijo = carpeta.back() == '/' ? carpeta + base : carpeta + '/' + base;
+    const std::string prefijo = AgregarDiagonal(carpeta) + base;
     SistemaArchivos archivos;
     auto momento = reloj.Ahora();
     std::string candidato;
@@ -31,7 +31,8 @@ ResultadoArchivo RespaldarConfiguracion(const std::string& rutaConfig,
     if (rutaRespaldo.empty())
         return ResultadoArchivo::Fallo("no hay nombre de respaldo reservado");
     // What a copy killed half-way left in the folder goes first.
-    LimpiarTemporalesHuerfanos(rutaRespaldo.substr(0, rutaRespaldo.rfind('/') + 1), disco);
+    LimpiarTemporalesHuerfanos(rutaRespaldo.substr(0, rutaRespaldo.find_last_of(Separadores) + 1),
+                               disco);
     return archivos.CopyFile(rutaConfig, rutaRespaldo, {.Reemplazar = false, .Verificar = true});
 }
 

@@ -67,7 +67,7 @@ ResultadoRestauracion ReemplazarConfiguracion(const std::string& rutaRespaldo,
     // The file the configuration path names, links followed; a missing one
     // is made at the path itself.
     const std::string vivo = RutaReal(rutaConfig).value_or(rutaConfig);
-    const std::string carpeta = vivo.substr(0, vivo.rfind('/') + 1);
+    const std::string carpeta = vivo.substr(0, vivo.find_last_of(Separadores) + 1);
     LimpiarTemporalesHuerfanos(carpeta, disco);
 
     // From here to the end the configuration is kept from this process's

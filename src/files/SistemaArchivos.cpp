@@ -1,23 +1,28 @@
 #include "files/SistemaArchivos.h"
 
+#include "files/PrimitivasArchivo.h"
+
 #include <atomic>
 #include <cerrno>
-#include <csignal>
 #include <cstring>
 #include <fcntl.h>
-#include <filesystem>
 #include <string_view>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <utility>
 #include <vector>
+
+// Descriptors are never inherited by programs this one starts.
+#ifndef O_CLOEXEC
+#define O_CLOEXEC O_NOINHERIT
+#endif
 
 namespace vesmadur {
 
 namespace {
 
+using primitivas::Atributos;
+using primitivas::Tipo;
+
 constexpr std::size_t TamanoBloque = 1 << 20;
-constexpr mode_t BitsEscritura = S_IWUSR | S_IWGRP | S_IWOTH;
 
 // A path the operating system can take: not empty and without a zero byte,
 // which would silently cut it short.
@@ -25,8 +30,10 @@ bool RutaValida(const std::string& ruta) {
     return !ruta.empty() && ruta.find('\0') == std::string::npos;
 }
 
-bool Estado(const std::string& ruta, struct stat& datos) {
-    return RutaValida(ruta) && ::stat(ruta.c_str(), &datos) == 0;
+Tipo Clase(const std::string& ruta) {
+    Atributos datos;
+    return RutaValida(ruta) && primitivas::Consultar(ruta, true, datos) ? datos.Clase
+                                                                        : Tipo::Ninguno;
 }
 
 ResultadoArchivo FalloSistema(int numeroError, const std::string& ruta) {
@@ -76,7 +83,7 @@ ssize_t LeerBloque(Disco& disco, int fd, char* datos, std::size_t tamano) {
 // Compares two open files from their start, byte for byte and in length.
 // Returns 1 when equal, 0 when they differ, -1 when a read failed.
 int CompararArchivos(Disco& disco, int fdUno, int fdOtro) {
-    if (::lseek(fdUno, 0, SEEK_SET) != 0 || ::lseek(fdOtro, 0, SEEK_SET) != 0)
+    if (!primitivas::Rebobinar(fdUno) || !primitivas::Rebobinar(fdOtro))
         return -1;
     std::vector<char> uno(TamanoBloque), otro(TamanoBloque);
     for (;;) {
@@ -116,27 +123,27 @@ private:
 
 // The folder part of `destino` (with its separator, or "") and its name.
 std::pair<std::string, std::string> Partir(const std::string& destino) {
-    const auto separador = destino.rfind('/');
+    const auto separador = destino.find_last_of(Separadores);
     const auto largo = separador == std::string::npos ? 0 : separador + 1;
     return {destino.substr(0, largo), destino.substr(largo)};
 }
 
 // Opens `origen` for reading; fails unless it is a regular file.
-ResultadoArchivo AbrirOrigen(Disco& disco, const std::string& origen, int& fd, struct stat& datos) {
+ResultadoArchivo AbrirOrigen(Disco& disco, const std::string& origen, int& fd, Atributos& datos) {
     if (!RutaValida(origen))
         return FalloSistema(ENOENT, origen);
     fd = SinInterrupcion([&] { return disco.Abrir(origen.c_str(), O_RDONLY | O_CLOEXEC, 0); });
     if (fd < 0)
         return FalloSistema(errno, origen);
-    if (::fstat(fd, &datos) != 0)
+    if (!primitivas::ConsultarAbierto(fd, datos))
         return FalloSistema(errno, origen);
-    if (!S_ISREG(datos.st_mode))
+    if (datos.Clase != Tipo::Regular)
         return FalloSistema(EISDIR, origen);
     return ResultadoArchivo::Exito();
 }
 
 // CopiaTemporal from the source already open as `fuente`.
-ResultadoArchivo EscribirTemporal(Disco& disco, int fuente, const struct stat& datosOrigen,
+ResultadoArchivo EscribirTemporal(Disco& disco, int fuente, const Atributos& datosOrigen,
                                   const std::string& origen, const std::string& destino,
                                   bool verificar, std::string& temporal) {
     const auto [carpeta, nombre] = Partir(destino);
@@ -176,7 +183,7 @@ ResultadoArchivo EscribirTemporal(Disco& disco, int fuente, const struct stat& d
         if (!EscribirTodo(disco, copia.Valor(), bloque.data(), static_cast<std::size_t>(n)))
             return abandonar(FalloSistema(errno, destino));
     }
-    if (disco.CambiarPermisos(copia.Valor(), datosOrigen.st_mode & 0777) != 0)
+    if (disco.CambiarPermisos(copia.Valor(), datosOrigen.Permisos) != 0)
         return abandonar(FalloSistema(errno, destino));
     if (SinInterrupcion([&] { return disco.Sincronizar(copia.Valor()); }) != 0)
         return abandonar(FalloSistema(errno, destino));
@@ -198,7 +205,7 @@ ResultadoArchivo EscribirTemporal(Disco& disco, int fuente, const struct stat& d
 bool ProcesoMuerto(const std::string& pid) {
     if (pid.empty() || pid.size() > 9)
         return false;
-    return ::kill(static_cast<pid_t>(std::stol(pid)), 0) != 0 && errno == ESRCH;
+    return primitivas::ProcesoTerminado(std::stoul(pid));
 }
 
 // The process id in `nombre` when it is exactly a NombreTemporal (for any
@@ -218,20 +225,6 @@ std::string PidDeTemporal(const std::string& nombre) {
                t.find_first_not_of("0123456789") == std::string::npos;
     };
     return digitos(pid) && digitos(numero) ? pid : std::string();
-}
-
-// The creation moment of a file from what statx reported. Linux file systems
-// that record a birth time (ext4, xfs, btrfs, tmpfs) give it with STATX_BTIME;
-// where none is recorded the moment of the last data change is used instead.
-// For the files this program lists (backups it wrote in one go and never
-// changes afterwards) that is the moment they were written. The inode change
-// time is not used: a rename or a permission change moves it.
-std::chrono::system_clock::time_point InstanteCreacion(const struct statx& datos) {
-    const struct statx_timestamp& marca =
-        (datos.stx_mask & STATX_BTIME) != 0 ? datos.stx_btime : datos.stx_mtime;
-    auto desdeEpoca = std::chrono::seconds(marca.tv_sec) + std::chrono::nanoseconds(marca.tv_nsec);
-    return std::chrono::system_clock::time_point(
-        std::chrono::duration_cast<std::chrono::system_clock::duration>(desdeEpoca));
 }
 
 } // namespace
@@ -256,7 +249,9 @@ std::string DescripcionError(int numeroError, const std::string& ruta) {
         frase = "El archivo ya existe";
         break;
     case ENOSPC:
+#ifdef EDQUOT
     case EDQUOT:
+#endif
         frase = "No queda espacio en el disco";
         break;
     case EROFS:
@@ -280,13 +275,11 @@ std::string DescripcionError(int numeroError, const std::string& ruta) {
 }
 
 bool SistemaArchivos::FileExists(const std::string& ruta) const {
-    struct stat datos {};
-    return Estado(ruta, datos) && S_ISREG(datos.st_mode);
+    return Clase(ruta) == Tipo::Regular;
 }
 
 bool SistemaArchivos::FolderExists(const std::string& ruta) const {
-    struct stat datos {};
-    return Estado(ruta, datos) && S_ISDIR(datos.st_mode);
+    return Clase(ruta) == Tipo::Carpeta;
 }
 
 ResultadoArchivo SistemaArchivos::CopyFile(const std::string& origen, const std::string& destino,
@@ -300,22 +293,23 @@ ResultadoArchivo SistemaArchivos::CopyFile(const std::string& origen, const std:
         return FalloSistema(EISDIR, destino);
 
     int fd = -1;
-    struct stat datosOrigen {};
+    Atributos datosOrigen;
     auto abierto = AbrirOrigen(disco_, origen, fd, datosOrigen);
     Descriptor fuente(disco_, fd);
     if (!abierto)
         return abierto;
 
-    struct stat datosDestino {};
-    if (::stat(destino.c_str(), &datosDestino) == 0) {
-        if (S_ISDIR(datosDestino.st_mode))
+    Atributos datosDestino;
+    if (primitivas::Consultar(destino, true, datosDestino)) {
+        if (datosDestino.Clase == Tipo::Carpeta)
             return FalloSistema(EISDIR, destino);
         if (!opciones.Reemplazar)
             return FalloSistema(EEXIST, destino);
-        if (datosDestino.st_dev == datosOrigen.st_dev && datosDestino.st_ino == datosOrigen.st_ino)
+        if (datosDestino.Volumen == datosOrigen.Volumen &&
+            datosDestino.Indice == datosOrigen.Indice)
             return ResultadoArchivo::Fallo("El origen y el destino son el mismo archivo: " +
                                            destino);
-        if ((datosDestino.st_mode & BitsEscritura) == 0)
+        if (!datosDestino.Escribible)
             return FalloSistema(EACCES, destino);
     } else if (errno != ENOENT) {
         return FalloSistema(errno, destino);
@@ -345,7 +339,7 @@ ResultadoArchivo SistemaArchivos::CopiaTemporal(const std::string& origen,
     if (!RutaValida(destino) || Partir(destino).second.empty())
         return FalloSistema(ENOENT, destino);
     int fd = -1;
-    struct stat datosOrigen {};
+    Atributos datosOrigen;
     auto abierto = AbrirOrigen(disco_, origen, fd, datosOrigen);
     Descriptor fuente(disco_, fd);
     if (!abierto)
@@ -355,14 +349,14 @@ ResultadoArchivo SistemaArchivos::CopiaTemporal(const std::string& origen,
 }
 
 ResultadoArchivo SistemaArchivos::PuedeBorrar(const std::string& ruta) const {
-    struct stat datos {};
+    Atributos datos;
     if (!RutaValida(ruta))
         return FalloSistema(ENOENT, ruta);
-    if (::lstat(ruta.c_str(), &datos) != 0)
+    if (!primitivas::Consultar(ruta, false, datos))
         return FalloSistema(errno, ruta);
-    if (S_ISDIR(datos.st_mode))
+    if (datos.Clase == Tipo::Carpeta)
         return FalloSistema(EISDIR, ruta);
-    if (S_ISREG(datos.st_mode) && (datos.st_mode & BitsEscritura) == 0)
+    if (datos.Clase == Tipo::Regular && !datos.Escribible)
         return FalloSistema(EACCES, ruta);
     return ResultadoArchivo::Exito();
 }
@@ -383,51 +377,28 @@ std::optional<Carpeta> SistemaArchivos::GetFolder(const std::string& ruta) const
 
 std::vector<ArchivoCarpeta> Carpeta::Files() const {
     std::vector<ArchivoCarpeta> archivos;
-    std::error_code error;
-    std::filesystem::directory_iterator entrada(ruta_, error), fin;
-    for (; !error && entrada != fin; entrada.increment(error)) {
-        const std::filesystem::path& camino = entrada->path();
-        struct statx datos {};
-        if (::statx(AT_FDCWD, camino.c_str(), AT_STATX_SYNC_AS_STAT,
-                    STATX_TYPE | STATX_BTIME | STATX_MTIME, &datos) != 0)
-            continue;
-        if (!S_ISREG(datos.stx_mode))
-            continue;
-        archivos.push_back({camino.filename().string(), InstanteCreacion(datos)});
-    }
+    for (auto& entrada : primitivas::EntradasDeCarpeta(ruta_, true))
+        if (entrada.Clase == Tipo::Regular)
+            archivos.push_back({std::move(entrada.Nombre), entrada.Creacion});
     return archivos;
 }
 
 std::string AgregarDiagonal(std::string texto) {
-    if (texto.empty() || texto.back() != '/')
-        texto += '/';
+    if (texto.empty() || std::string_view(Separadores).find(texto.back()) == std::string_view::npos)
+        texto += Separador;
     return texto;
 }
 
 std::string NombreTemporal(const std::string& carpeta, const std::string& nombre, unsigned numero) {
-    return carpeta + "." + nombre + "." + std::to_string(::getpid()) + "-" +
+    return carpeta + "." + nombre + "." + std::to_string(primitivas::IdProceso()) + "-" +
            std::to_string(numero) + ".parcial";
 }
 
 void LimpiarTemporalesHuerfanos(const std::string& carpeta, Disco& disco) {
-    std::error_code error;
-    std::filesystem::directory_iterator entrada(carpeta.empty() ? "." : carpeta, error), fin;
-    for (; !error && entrada != fin; entrada.increment(error)) {
-        const std::filesystem::path& camino = entrada->path();
-        struct stat datos {};
-        if (::lstat(camino.c_str(), &datos) != 0 || !S_ISREG(datos.st_mode))
-            continue;
-        if (ProcesoMuerto(PidDeTemporal(camino.filename().string())))
-            disco.Borrar(camino.c_str());
-    }
-}
-
-void SincronizarCarpeta(const std::string& carpeta) {
-    int fd = ::open(carpeta.empty() ? "." : carpeta.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    ::fsync(fd);
-    ::close(fd);
+    for (const auto& entrada : primitivas::EntradasDeCarpeta(carpeta, false))
+        if (entrada.Clase == Tipo::Regular && ProcesoMuerto(PidDeTemporal(entrada.Nombre)))
+            disco.Borrar(
+                (AgregarDiagonal(carpeta.empty() ? "." : carpeta) + entrada.Nombre).c_str());
 }
 
 bool ExisteArchivo(const std::string& ruta) {

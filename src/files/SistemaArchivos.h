@@ -96,6 +96,16 @@ private:
 // `numeroError`, in the words the operator reads.
 std::string DescripcionError(int numeroError, const std::string& ruta);
 
+// The separator the system's paths are written with, and every character
+// its paths are split at (Windows reads '/' as well as its own '\\').
+#ifdef _WIN32
+inline constexpr char Separador = '\\';
+inline constexpr const char* Separadores = "\\/";
+#else
+inline constexpr char Separador = '/';
+inline constexpr const char* Separadores = "/";
+#endif
+
 // The text with a trailing separator: unchanged when it already ends in one,
 // a lone separator when it is empty.
 std::string AgregarDiagonal(std::string texto);

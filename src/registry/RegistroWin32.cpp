@@ -1,5 +1,7 @@
 #include "registry/RegistroWin32.h"
 
+#include "common/TextoWin32.h"
+
 #include <cstring>
 #include <string>
 #include <vector>
@@ -8,33 +10,6 @@
 namespace vesmadur {
 
 namespace {
-
-// Text between the program's UTF-8 and the active code page of the ANSI
-// calls, through UTF-16. A text that does not convert stays as it is.
-std::string Convertir(const std::string& texto, UINT desde, UINT hacia) {
-    if (texto.empty())
-        return texto;
-    const int anchos =
-        MultiByteToWideChar(desde, 0, texto.data(), static_cast<int>(texto.size()), nullptr, 0);
-    if (anchos <= 0)
-        return texto;
-    std::wstring ancho(static_cast<std::size_t>(anchos), L'\0');
-    MultiByteToWideChar(desde, 0, texto.data(), static_cast<int>(texto.size()), ancho.data(),
-                        anchos);
-    const int bytes =
-        WideCharToMultiByte(hacia, 0, ancho.data(), anchos, nullptr, 0, nullptr, nullptr);
-    if (bytes <= 0)
-        return texto;
-    std::string salida(static_cast<std::size_t>(bytes), '\0');
-    WideCharToMultiByte(hacia, 0, ancho.data(), anchos, salida.data(), bytes, nullptr, nullptr);
-    return salida;
-}
-std::string AAnsi(const std::string& utf8) {
-    return Convertir(utf8, CP_UTF8, CP_ACP);
-}
-std::string AUtf8(const std::string& ansi) {
-    return Convertir(ansi, CP_ACP, CP_UTF8);
-}
 
 HKEY H(ManejadorClave clave) {
     return reinterpret_cast<HKEY>(clave);
@@ -50,7 +25,7 @@ std::int32_t RegistroWin32::AbrirClave(ManejadorClave raiz, const std::string& r
                                        std::uint32_t opciones, std::uint32_t acceso,
                                        ManejadorClave& clave) {
     HKEY abierta = nullptr;
-    const LONG r = RegOpenKeyExA(H(raiz), AAnsi(ruta).c_str(), opciones, acceso, &abierta);
+    const LONG r = RegOpenKeyExA(H(raiz), AnsiDeUtf8(ruta).c_str(), opciones, acceso, &abierta);
     if (r == ERROR_SUCCESS)
         clave = reinterpret_cast<ManejadorClave>(abierta);
     return r;
@@ -61,7 +36,7 @@ std::int32_t RegistroWin32::CrearClave(ManejadorClave raiz, const std::string& r
                                        ManejadorClave& clave, std::uint32_t* disposicion) {
     HKEY creada = nullptr;
     DWORD como = 0;
-    const LONG r = RegCreateKeyExA(H(raiz), AAnsi(ruta).c_str(), 0, nullptr, opciones, acceso,
+    const LONG r = RegCreateKeyExA(H(raiz), AnsiDeUtf8(ruta).c_str(), 0, nullptr, opciones, acceso,
                                    nullptr, &creada, &como);
     if (r == ERROR_SUCCESS) {
         clave = reinterpret_cast<ManejadorClave>(creada);
@@ -80,7 +55,7 @@ std::int32_t RegistroWin32::CerrarClave(ManejadorClave clave) {
 std::int32_t RegistroWin32::ConsultarValor(ManejadorClave clave, const std::string& nombre,
                                            std::uint32_t* tipo, std::uint8_t* datos,
                                            std::uint32_t* tamano) {
-    const std::string nombreAnsi = AAnsi(nombre);
+    const std::string nombreAnsi = AnsiDeUtf8(nombre);
     DWORD t = 0, n = 0;
     LONG r = RegQueryValueExA(H(clave), nombreAnsi.c_str(), nullptr, &t, nullptr, &n);
     std::vector<BYTE> bytes;
@@ -99,7 +74,7 @@ std::int32_t RegistroWin32::ConsultarValor(ManejadorClave clave, const std::stri
     if (r != ERROR_SUCCESS)
         return r;
     if (EsTexto(t)) {
-        const std::string utf8 = AUtf8(std::string(bytes.begin(), bytes.end()));
+        const std::string utf8 = Utf8DeAnsi(std::string(bytes.begin(), bytes.end()));
         bytes.assign(utf8.begin(), utf8.end());
     }
     if (tipo)
@@ -122,18 +97,18 @@ std::int32_t RegistroWin32::PonerValor(ManejadorClave clave, const std::string& 
                                        std::uint32_t tamano) {
     std::string bytes(reinterpret_cast<const char*>(datos), tamano);
     if (EsTexto(tipo))
-        bytes = AAnsi(bytes);
-    return RegSetValueExA(H(clave), AAnsi(nombre).c_str(), 0, tipo,
+        bytes = AnsiDeUtf8(bytes);
+    return RegSetValueExA(H(clave), AnsiDeUtf8(nombre).c_str(), 0, tipo,
                           reinterpret_cast<const BYTE*>(bytes.data()),
                           static_cast<DWORD>(bytes.size()));
 }
 
 std::int32_t RegistroWin32::BorrarClave(ManejadorClave raiz, const std::string& ruta) {
-    return RegDeleteKeyA(H(raiz), AAnsi(ruta).c_str());
+    return RegDeleteKeyA(H(raiz), AnsiDeUtf8(ruta).c_str());
 }
 
 std::int32_t RegistroWin32::BorrarValor(ManejadorClave clave, const std::string& nombre) {
-    return RegDeleteValueA(H(clave), AAnsi(nombre).c_str());
+    return RegDeleteValueA(H(clave), AnsiDeUtf8(nombre).c_str());
 }
 
 std::int32_t RegistroWin32::EnumerarClave(ManejadorClave clave, std::uint32_t indice, char* nombre,
@@ -142,7 +117,7 @@ std::int32_t RegistroWin32::EnumerarClave(ManejadorClave clave, std::uint32_t in
     const LONG r = RegEnumKeyA(H(clave), indice, ansi, sizeof ansi);
     if (r != ERROR_SUCCESS)
         return r;
-    const std::string utf8 = AUtf8(ansi);
+    const std::string utf8 = Utf8DeAnsi(ansi);
     if (utf8.size() + 1 > capacidad)
         return ERROR_MORE_DATA;
     std::memcpy(nombre, utf8.c_str(), utf8.size() + 1);
@@ -157,7 +132,7 @@ std::int32_t RegistroWin32::EnumerarValor(ManejadorClave clave, std::uint32_t in
         RegEnumValueA(H(clave), indice, ansi.data(), &n, nullptr, nullptr, nullptr, nullptr);
     if (r != ERROR_SUCCESS)
         return r;
-    const std::string utf8 = AUtf8(std::string(ansi.data(), n));
+    const std::string utf8 = Utf8DeAnsi(std::string(ansi.data(), n));
     if (utf8.size() + 1 > *tamano)
         return ERROR_MORE_DATA;
     std::memcpy(nombre, utf8.c_str(), utf8.size() + 1);
@@ -190,7 +165,7 @@ std::int32_t RegistroWin32::ConsultarInfoClave(ManejadorClave clave, std::uint32
 
 std::uint32_t RegistroWin32::ExpandirEntorno(const std::string& origen, char* destino,
                                              std::uint32_t capacidad) {
-    const std::string ansi = AAnsi(origen);
+    const std::string ansi = AnsiDeUtf8(origen);
     const DWORD n = ExpandEnvironmentStringsA(ansi.c_str(), nullptr, 0);
     if (n == 0)
         return 0;
@@ -198,7 +173,7 @@ std::uint32_t RegistroWin32::ExpandirEntorno(const std::string& origen, char* de
     if (ExpandEnvironmentStringsA(ansi.c_str(), expandido.data(), n) != n)
         return 0;
     expandido.resize(n - 1);
-    const std::string utf8 = AUtf8(expandido);
+    const std::string utf8 = Utf8DeAnsi(expandido);
     const auto necesarios = static_cast<std::uint32_t>(utf8.size() + 1);
     if (destino && capacidad >= necesarios)
         std::memcpy(destino, utf8.c_str(), necesarios);

@@ -1,0 +1,61 @@
+#include "common/TextoWin32.h"
+
+#include <windows.h>
+
+namespace vesmadur {
+
+namespace {
+
+// The UTF-16 form of `texto` read in `pagina`; empty when it does not convert.
+std::wstring AUtf16(std::string_view texto, UINT pagina, DWORD banderas) {
+    if (texto.empty())
+        return {};
+    const int largo = static_cast<int>(texto.size());
+    const int anchos = MultiByteToWideChar(pagina, banderas, texto.data(), largo, nullptr, 0);
+    if (anchos <= 0)
+        return {};
+    std::wstring ancho(static_cast<std::size_t>(anchos), L'\0');
+    MultiByteToWideChar(pagina, banderas, texto.data(), largo, ancho.data(), anchos);
+    return ancho;
+}
+
+std::string DeUtf16(std::wstring_view ancho, UINT pagina) {
+    if (ancho.empty())
+        return {};
+    const int largo = static_cast<int>(ancho.size());
+    const int bytes =
+        WideCharToMultiByte(pagina, 0, ancho.data(), largo, nullptr, 0, nullptr, nullptr);
+    if (bytes <= 0)
+        return {};
+    std::string texto(static_cast<std::size_t>(bytes), '\0');
+    WideCharToMultiByte(pagina, 0, ancho.data(), largo, texto.data(), bytes, nullptr, nullptr);
+    return texto;
+}
+
+std::string Convertir(std::string_view texto, UINT desde, UINT hacia) {
+    const std::wstring ancho = AUtf16(texto, desde, MB_ERR_INVALID_CHARS);
+    if (ancho.empty())
+        return std::string(texto);
+    const std::string convertido = DeUtf16(ancho, hacia);
+    return convertido.empty() ? std::string(texto) : convertido;
+}
+
+} // namespace
+
+std::wstring Ancho(std::string_view utf8) {
+    return AUtf16(utf8, CP_UTF8, 0);
+}
+
+std::string Utf8DeAncho(std::wstring_view ancho) {
+    return DeUtf16(ancho, CP_UTF8);
+}
+
+std::string AnsiDeUtf8(std::string_view utf8) {
+    return Convertir(utf8, CP_UTF8, CP_ACP);
+}
+
+std::string Utf8DeAnsi(std::string_view ansi) {
+    return Convertir(ansi, CP_ACP, CP_UTF8);
+}
+
+} // namespace vesmadur
