@@ -8,7 +8,9 @@ namespace vesmadur {
 // Tells whether another copy of the program is running: each copy holds an
 // exclusive lock on one lock file for as long as it lives. The kernel drops
 // the lock when the holding process ends, however it ends, so a copy that
-// crashed or was killed never blocks the next start.
+// crashed or was killed never blocks the next start. On Windows the lock is a
+// named mutex (the path is its name): the first copy creates it, a later copy
+// finds it, and it goes when the last handle on it closes.
 class InstanciaUnica {
 public:
     explicit InstanciaUnica(std::filesystem::path archivoBloqueo);
@@ -31,12 +33,17 @@ public:
     const std::string& Error() const { return error_; }
 
     // $VESMADUR_BLOQUEO when set; otherwise a file in the user's own runtime
-    // folder, /run for root, or a per-user file in /tmp.
+    // folder, /run for root, or a per-user file in /tmp. On Windows, a mutex
+    // of the global namespace, so that copies in other sessions count too.
     static std::filesystem::path RutaPredeterminada();
 
 private:
     std::filesystem::path ruta_;
+#ifdef _WIN32
+    void* mutex_ = nullptr;
+#else
     int descriptor_ = -1;
+#endif
     std::string error_;
 };
 

@@ -23,7 +23,8 @@ std::string RutaDeRespaldo(const std::string& directorio, const std::string& sel
 // The month name comes from the C library's time locale named `localidad`;
 // the empty name, as everywhere on Linux, takes it from the environment
 // (LC_ALL, then LC_TIME, then LANG). A locale that is not installed gives the
-// C locale's English names.
+// C locale's English names. On Windows the name is the matching Windows
+// locale's ("es_MX.UTF-8" is "es-MX"), and the empty name the user's.
 std::string FechaRespaldo(std::chrono::system_clock::time_point momento,
                           const char* localidad = "");
 

@@ -58,4 +58,11 @@ std::string Utf8DeAnsi(std::string_view ansi) {
     return Convertir(ansi, CP_ACP, CP_UTF8);
 }
 
+std::wstring RutaDelPrograma() {
+    std::wstring ruta(32768, L'\0');
+    const DWORD largo = GetModuleFileNameW(nullptr, ruta.data(), static_cast<DWORD>(ruta.size()));
+    ruta.resize(largo < ruta.size() ? largo : 0);
+    return ruta;
+}
+
 } // namespace vesmadur

@@ -16,4 +16,8 @@ std::string Utf8DeAncho(std::wstring_view ancho);
 std::string AnsiDeUtf8(std::string_view utf8);
 std::string Utf8DeAnsi(std::string_view ansi);
 
+// The full path of the running program's file; empty when Windows does not
+// give it.
+std::wstring RutaDelPrograma();
+
 } // namespace vesmadur

@@ -84,6 +84,7 @@ std::string RutaAplicacion(OperacionesRegistro& registro, const std::string& eje
     return {};
 }
 
+#ifndef _WIN32
 std::string CarpetaEspecial(std::int32_t identificador) {
     if (identificador != CSIDL_COMMON_APPDATA)
         return {};
@@ -103,6 +104,22 @@ std::string TextoLineaComandos(int argc, const char* const* argv) {
         texto += argv[i];
     }
     return texto;
+}
+
+#endif
+
+std::string ColaLineaComandos(std::string_view linea) {
+    const auto blanco = [](char c) { return c == ' ' || c == '\t'; };
+    std::size_t i = 0;
+    if (!linea.empty() && linea[0] == '"') {
+        const auto cierre = linea.find('"', 1);
+        i = cierre == std::string_view::npos ? linea.size() : cierre + 1;
+    }
+    while (i < linea.size() && !blanco(linea[i]))
+        ++i;
+    while (i < linea.size() && blanco(linea[i]))
+        ++i;
+    return std::string(linea.substr(i));
 }
 
 } // namespace vesmadur

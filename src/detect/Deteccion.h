@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 
 namespace vesmadur {
 
@@ -43,12 +44,20 @@ DatosInstalacion DetectarInstalacion(const EntornoDeteccion& entorno);
 // HKEY_LOCAL_MACHINE, or empty when there is none.
 std::string RutaAplicacion(OperacionesRegistro& registro, const std::string& ejecutable);
 
-// The path of a special folder. The all-users application-data folder (35)
-// is $VESMADUR_DATOS_COMUNES when set and not empty, else "/var/lib"; every
-// other identifier gives an empty text.
+// The path of a special folder; an identifier it does not know gives an
+// empty text. The all-users application-data folder (35) is, on Windows,
+// the one the shell names (SHGetFolderPath); elsewhere
+// $VESMADUR_DATOS_COMUNES when set and not empty, else "/var/lib".
 std::string CarpetaEspecial(std::int32_t identificador);
 
-// The program's arguments after its name, joined by single blanks.
+// The program's command line after its name. On Windows it is the raw tail
+// of the line the program was started with (ColaLineaComandos), quotes and
+// blanks as typed; elsewhere the arguments joined by single blanks.
 std::string TextoLineaComandos(int argc, const char* const* argv);
+
+// A Windows command line without the program's name and the blanks after it.
+// The name ends at its closing quote when it starts with one, else at the
+// first blank.
+std::string ColaLineaComandos(std::string_view linea);
 
 } // namespace vesmadur

@@ -163,6 +163,18 @@ void SincronizarCarpeta(const std::string&) {}
 namespace primitivas {
 
 bool Consultar(const std::string& ruta, bool seguirEnlace, Atributos& datos) {
+    // A trailing separator names a folder, as on POSIX: "archivo\\" is no
+    // entry, however Windows reads it.
+    const auto fin = ruta.find_last_not_of(Separadores);
+    if (fin != std::string::npos && fin + 1 < ruta.size() && ruta[fin] != ':') {
+        if (!Consultar(ruta.substr(0, fin + 1), true, datos))
+            return false;
+        if (datos.Clase != Tipo::Carpeta) {
+            errno = ENOTDIR;
+            return false;
+        }
+        return true;
+    }
     // No access asked: the entry's attributes can be read whatever it is and
     // whoever holds it open; a folder needs the backup semantics.
     const HANDLE manejador =

@@ -40,7 +40,10 @@ public:
                                         std::uint32_t* tipo, std::uint8_t* datos,
                                         std::uint32_t* tamano) = 0;
 
-    // RegSetValueExA: stores `tamano` bytes of `datos` as they are.
+    // RegSetValueExA: stores `tamano` bytes of `datos` as they are, but for
+    // one case Windows mends: a text (REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ)
+    // whose count left out its final zero, the byte right after the counted
+    // ones, keeps that zero. That byte is read, as Windows reads it.
     virtual std::int32_t PonerValor(ManejadorClave clave, const std::string& nombre,
                                     std::uint32_t tipo, const std::uint8_t* datos,
                                     std::uint32_t tamano) = 0;

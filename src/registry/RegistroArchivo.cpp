@@ -168,21 +168,18 @@ std::int32_t RegistroArchivo::Resolver(ManejadorClave clave, const std::string& 
         return ERROR_SUCCESS;
     if (ruta[0] == '\\')
         return ERROR_BAD_PATHNAME;
+    // Repeated and trailing separators name no key of their own.
     std::string_view resto(ruta);
-    if (resto.back() == '\\')
-        resto.remove_suffix(1);
-    while (true) {
+    while (!resto.empty()) {
         const auto barra = resto.find('\\');
-        const auto parte = resto.substr(0, barra);
-        if (parte.empty())
-            return ERROR_BAD_PATHNAME;
-        destino.Completa.emplace_back(parte);
-        if (destino.Completa.size() > MaxProfundidadClave + 1)
-            return ERROR_BAD_PATHNAME;
-        if (barra == std::string_view::npos)
-            return ERROR_SUCCESS;
-        resto.remove_prefix(barra + 1);
+        if (const auto parte = resto.substr(0, barra); !parte.empty()) {
+            destino.Completa.emplace_back(parte);
+            if (destino.Completa.size() > MaxProfundidadClave + 1)
+                return ERROR_BAD_PATHNAME;
+        }
+        resto.remove_prefix(barra == std::string_view::npos ? resto.size() : barra + 1);
     }
+    return ERROR_SUCCESS;
 }
 
 std::int32_t RegistroArchivo::Nodo(ManejadorClave clave, std::uint32_t acceso,
@@ -343,8 +340,6 @@ std::int32_t RegistroArchivo::CrearClave(ManejadorClave raiz, const std::string&
     for (auto i = d.Base.size(); i < d.Completa.size(); ++i)
         if (!NombreValido(d.Completa[i], MaxNombreClave))
             return ERROR_INVALID_PARAMETER;
-    if (d.Completa.size() > d.Base.size() && !(d.Acceso & KEY_CREATE_SUB_KEY))
-        return ERROR_ACCESS_DENIED;
     const auto& actual = Actual();
     if (!actual.Buscar(d.Base))
         return ERROR_KEY_DELETED;
@@ -414,6 +409,9 @@ std::int32_t RegistroArchivo::PonerValor(ManejadorClave clave, const std::string
         return r;
     if ((!datos && tamano > 0) || !NombreValido(nombre, MaxNombreValor))
         return ERROR_INVALID_PARAMETER;
+    const bool texto = tipo == REG_SZ || tipo == REG_EXPAND_SZ || tipo == REG_MULTI_SZ;
+    if (texto && tamano > 0 && datos[tamano - 1] != 0 && datos[tamano] == 0)
+        ++tamano;
     Bytes nuevos(datos, datos + tamano);
     if (const auto* v = k->Valor(nombre); v && v->Tipo == tipo && v->Datos == nuevos)
         return ERROR_SUCCESS;

@@ -96,8 +96,16 @@ std::int32_t RegistroWin32::PonerValor(ManejadorClave clave, const std::string& 
                                        std::uint32_t tipo, const std::uint8_t* datos,
                                        std::uint32_t tamano) {
     std::string bytes(reinterpret_cast<const char*>(datos), tamano);
-    if (EsTexto(tipo))
+    if (EsTexto(tipo)) {
+        // Windows looks at the byte after a text's count (see PonerValor's
+        // contract): the converted text is followed by the caller's one.
         bytes = AnsiDeUtf8(bytes);
+        const auto contados = bytes.size();
+        bytes += tamano > 0 && datos[tamano - 1] != 0 ? static_cast<char>(datos[tamano]) : '\0';
+        return RegSetValueExA(H(clave), AnsiDeUtf8(nombre).c_str(), 0, tipo,
+                              reinterpret_cast<const BYTE*>(bytes.data()),
+                              static_cast<DWORD>(contados));
+    }
     return RegSetValueExA(H(clave), AnsiDeUtf8(nombre).c_str(), 0, tipo,
                           reinterpret_cast<const BYTE*>(bytes.data()),
                           static_cast<DWORD>(bytes.size()));

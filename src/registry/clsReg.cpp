@@ -1,6 +1,9 @@
 #include "registry/clsReg.h"
 
 #include "registry/ConstantesRegistro.h"
+#ifdef _WIN32
+#include "common/TextoWin32.h"
+#endif
 
 #include <algorithm>
 #include <array>
@@ -52,9 +55,14 @@ std::uint32_t InvertirBytes(std::uint32_t n) {
 
 // The file name of the running program without its extension.
 std::string NombreEjecutable() {
+#ifdef _WIN32
+    const auto nombre = std::filesystem::path(RutaDelPrograma()).stem();
+    return nombre.empty() ? std::string("vesmadur") : Utf8DeAncho(nombre.wstring());
+#else
     std::error_code error;
     const auto ruta = std::filesystem::read_symlink("/proc/self/exe", error);
     return error || ruta.stem().empty() ? std::string("vesmadur") : ruta.stem().string();
+#endif
 }
 
 // Text with a '%' and another '%' at least two characters after it holds an

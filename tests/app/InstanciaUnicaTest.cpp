@@ -4,23 +4,30 @@
 #include "app/basPrincipal.h"
 #include "ayudas/Archivos.h"
 #include "ayudas/Proceso.h"
+#ifdef _WIN32
+#include "common/TextoWin32.h"
+#endif
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <string>
+#include <thread>
+#ifndef _WIN32
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 namespace vesmadur {
 namespace {
 
 using namespace prueba;
 
-// Another copy of the program on the lock file `bloqueo`: prints "VENTANA" and
+// Another copy of the program on the lock `bloqueo`: prints "VENTANA" and
 // waits to be killed, or "AVISO <title>|<text>" when refused, and ends.
-std::function<int()> Copia(const std::string& bloqueo) {
-    return [bloqueo] {
+int Copia(const std::string& bloqueo) {
+    {
         InstanciaUnica instancia(bloqueo);
         basPrincipal::Plataforma plataforma;
         plataforma.OtraCopiaEnEjecucion = [&] {
@@ -39,30 +46,73 @@ std::function<int()> Copia(const std::string& bloqueo) {
         std::printf("VENTANA\n");
         std::fflush(stdout);
         for (;;)
-            ::pause();
-    };
+            std::this_thread::sleep_for(std::chrono::hours(1));
+    }
+}
+
+#ifdef _WIN32
+// On Windows a copy is this test program run again for this test alone,
+// which the copy finds enabled by the lock's name in its environment.
+TEST(InstanciaUnica, Copia) {
+    const char* bloqueo = std::getenv("VESMADUR_COPIA");
+    if (bloqueo == nullptr || *bloqueo == '\0')
+        GTEST_SKIP() << "solo como otra copia";
+    std::exit(Copia(bloqueo));
+}
+Proceso Lanzar(const std::string& bloqueo) {
+    PonerVariable("VESMADUR_COPIA", bloqueo);
+    return Proceso('"' + Utf8DeAncho(RutaDelPrograma()) + "\" --gtest_filter=InstanciaUnica.Copia");
+}
+const std::string Bloqueo = "Local\\VesmadurPrueba-" + std::to_string(std::random_device()());
+#else
+Proceso Lanzar(const std::string& bloqueo) {
+    return Proceso([bloqueo] { return Copia(bloqueo); });
+}
+const CarpetaTemporal Carpeta;
+const std::string Bloqueo = Carpeta / "vesmadur.lock";
+#endif
+
+// The first line of a copy that says what it became.
+std::string Respuesta(Proceso& copia) {
+    std::string linea;
+    do
+        linea = copia.Linea();
+    while (!linea.empty() && !linea.starts_with("VENTANA") && !linea.starts_with("AVISO"));
+    return linea;
 }
 
 TEST(InstanciaUnica, SegundaCopiaRechazadaHastaQueLaPrimeraMuere) {
-    CarpetaTemporal carpeta;
-    const auto bloqueo = carpeta / "vesmadur.lock";
-    Proceso primera(Copia(bloqueo));
-    ASSERT_EQ(primera.Linea(), "VENTANA");
-    Proceso segunda(Copia(bloqueo));
-    EXPECT_EQ(segunda.Linea(), "AVISO Vesmadur|El programa ya ha sido cargado anteriormente.");
+    Proceso primera = Lanzar(Bloqueo);
+    ASSERT_EQ(Respuesta(primera), "VENTANA");
+    Proceso segunda = Lanzar(Bloqueo);
+    EXPECT_EQ(Respuesta(segunda), "AVISO Vesmadur|El programa ya ha sido cargado anteriormente.");
     EXPECT_EQ(segunda.Esperar(), 0);
-    // Killed without a chance to clean up: the kernel drops its lock.
+    // Killed without a chance to clean up: the system drops its lock.
     primera.Matar();
-    Proceso tercera(Copia(bloqueo));
-    EXPECT_EQ(tercera.Linea(), "VENTANA");
+    Proceso tercera = Lanzar(Bloqueo);
+    EXPECT_EQ(Respuesta(tercera), "VENTANA");
     tercera.Matar();
     // Within one process too, a second holder is another copy.
-    InstanciaUnica a(bloqueo), b(bloqueo);
+    InstanciaUnica a(Bloqueo), b(Bloqueo);
     EXPECT_EQ(a.Adquirir(), InstanciaUnica::Resultado::Unica);
     EXPECT_EQ(a.Adquirir(), InstanciaUnica::Resultado::Unica);
     EXPECT_EQ(b.Adquirir(), InstanciaUnica::Resultado::OtraCopia);
 }
 
+#ifdef _WIN32
+// A global mutex unless the environment names one; a name Windows refuses
+// (another namespace than Global or Local) is no other copy.
+TEST(InstanciaUnica, NombreDelMutex) {
+    PonerVariable("VESMADUR_BLOQUEO", "");
+    EXPECT_EQ(InstanciaUnica::RutaPredeterminada(), "Global\\Vesmadur");
+    PonerVariable("VESMADUR_BLOQUEO", "Local\\Otro");
+    EXPECT_EQ(InstanciaUnica::RutaPredeterminada(), "Local\\Otro");
+    PonerVariable("VESMADUR_BLOQUEO", "");
+    InstanciaUnica invalida("NoExiste\\Vesmadur");
+    EXPECT_EQ(invalida.Adquirir(), InstanciaUnica::Resultado::Desconocido);
+    EXPECT_FALSE(invalida.Error().empty());
+}
+#else
 // The lock goes in the user's runtime folder only when the user owns it:
 // whoever owns another folder could take the lock there first.
 TEST(InstanciaUnica, CarpetaDeEjecucionAjenaNoSeUsa) {
@@ -99,6 +149,8 @@ TEST(InstanciaUnica, BloqueoQueNoPuedeSerPropioNoSeConfundeConOtraCopia) {
         EXPECT_FALSE(instancia.Error().empty());
     }
 }
+
+#endif
 
 } // namespace
 } // namespace vesmadur

@@ -8,10 +8,12 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <optional>
+#include <random>
 #include <vector>
 
 namespace vesmadur::prueba {
@@ -21,17 +23,34 @@ namespace fs = std::filesystem;
 // A fresh temporary folder, removed with its contents when the test ends.
 class CarpetaTemporal {
 public:
+#ifdef _WIN32
+    CarpetaTemporal() {
+        std::random_device azar;
+        for (int intento = 0; intento < 100 && ruta_.empty(); ++intento) {
+            const auto ruta = fs::temp_directory_path() / ("vesmadur-" + std::to_string(azar()));
+            if (fs::create_directory(ruta))
+                ruta_ = ruta.string();
+        }
+        if (ruta_.empty())
+            throw std::runtime_error("sin carpeta temporal");
+    }
+#else
     CarpetaTemporal() : ruta_(fs::temp_directory_path() / "vesmadur-XXXXXX") {
         if (::mkdtemp(ruta_.data()) == nullptr)
             throw std::runtime_error(ruta_);
     }
+#endif
     CarpetaTemporal(const CarpetaTemporal&) = delete;
     ~CarpetaTemporal() {
         std::error_code error;
         fs::remove_all(ruta_, error);
     }
     const std::string& Ruta() const { return ruta_; }
+#ifdef _WIN32
+    std::string operator/(const std::string& relativa) const { return ruta_ + "\\" + relativa; }
+#else
     std::string operator/(const std::string& relativa) const { return ruta_ + "/" + relativa; }
+#endif
 
 private:
     std::string ruta_;
@@ -53,7 +72,7 @@ inline std::string EscribirArchivo(const std::string& ruta, const std::string& c
 inline std::vector<std::string> Nombres(const fs::path& carpeta) {
     std::vector<std::string> nombres;
     for (const auto& e : fs::directory_iterator(carpeta))
-        nombres.push_back(e.path().filename());
+        nombres.push_back(e.path().filename().string());
     std::sort(nombres.begin(), nombres.end());
     return nombres;
 }
@@ -63,12 +82,32 @@ inline std::vector<std::string> Nombres(const fs::path& carpeta) {
 inline std::map<std::string, std::string> Arbol(const std::string& carpeta) {
     std::map<std::string, std::string> arbol;
     for (const auto& e : fs::recursive_directory_iterator(carpeta))
-        arbol[fs::relative(e.path(), carpeta)] =
+        arbol[fs::relative(e.path(), carpeta).generic_string()] =
             e.is_directory() ? "/"
                              : std::to_string(static_cast<int>(e.status().permissions())) + " " +
                                    LeerBytes(e.path());
     return arbol;
 }
+
+// Sets an environment variable of this process (for the system's own calls
+// too), or removes it when `valor` is empty.
+inline void PonerVariable(const char* nombre, const std::string& valor) {
+#ifdef _WIN32
+    ::_putenv_s(nombre, valor.c_str());
+#else
+    valor.empty() ? ::unsetenv(nombre) : ::setenv(nombre, valor.c_str(), 1);
+#endif
+}
+
+// Whether this program runs under Wine rather than on Windows itself, where
+// a test must tell Wine's known deviations from Windows apart.
+#ifdef _WIN32
+bool BajoWine(); // ayudas/Windows.cpp
+#else
+inline bool BajoWine() {
+    return false;
+}
+#endif
 
 inline std::chrono::local_seconds Momento(int a, unsigned m, unsigned d, int h, int mi, int s) {
     using namespace std::chrono;

@@ -7,10 +7,33 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
+#ifndef _WIN32
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 namespace vesmadur::prueba {
+
+#ifdef _WIN32
+// A second program started from its command line (the program first), its
+// output and errors read through one pipe, nothing to read on its input.
+// Killed, if still running, when it goes out of scope. (ayudas/Windows.cpp)
+class Proceso {
+public:
+    explicit Proceso(const std::string& lineaDeOrdenes);
+    ~Proceso();
+    Proceso(const Proceso&) = delete;
+    // The next line of its output without the line end; "" at its end.
+    std::string Linea();
+    // Waits for its end: its exit code.
+    int Esperar();
+    int Matar();
+
+private:
+    void* proceso_ = nullptr;
+    std::FILE* salida_ = nullptr;
+};
+#else
 
 // A second process, joined to the test by pipes to its input and from its
 // output and errors: a forked copy of the test running `cuerpo` (which may
@@ -89,5 +112,6 @@ private:
     std::FILE* entrada_ = nullptr;
     std::FILE* salida_ = nullptr;
 };
+#endif
 
 } // namespace vesmadur::prueba

@@ -1,8 +1,14 @@
 #include "detect/Deteccion.h"
 
 #include "ayudas/Archivos.h"
+#include "backup/Respaldo.h"
 #include "detect/Ediciones.h"
+#include "registry/ConstantesRegistro.h"
+#ifdef _WIN32
+#include "registry/RegistroWin32.h"
+#else
 #include "registry/RegistroArchivo.h"
+#endif
 
 #include <gtest/gtest.h>
 #include <ostream>
@@ -12,6 +18,45 @@ namespace {
 
 using namespace prueba;
 
+#ifdef _WIN32
+// A machine: the editions registered in the real registry, the real
+// all-users data folder (its "orvanto" folder is "comun/orvanto" here) and
+// installation folders in a temporary folder T. What it registered or made in
+// the shared folder goes when it does.
+struct Maquina {
+    CarpetaTemporal T;
+    RelojFijo Reloj;
+    RegistroWin32 Registro;
+    std::vector<std::string> Registrados;
+    const std::string Comun = CarpetaEspecial(CSIDL_COMMON_APPDATA);
+
+    Maquina() { Limpiar(); }
+    ~Maquina() { Limpiar(); }
+    void Limpiar() {
+        for (const auto& exe : Registrados)
+            Registro.BorrarClave(HKEY_LOCAL_MACHINE, ClaveRutasAplicacion + exe);
+        std::filesystem::remove_all(Ruta("comun/orvanto"));
+    }
+    // A path of the machine, '/' in `relativa` written as Windows writes it.
+    std::string Ruta(std::string relativa) const {
+        std::replace(relativa.begin(), relativa.end(), '/', '\\');
+        return relativa.starts_with("comun") ? Comun + relativa.substr(5) : T / relativa;
+    }
+    // An application-path entry whose "path" value is `ruta`, as given.
+    void Registrar(const std::string& exe, const std::string& ruta) {
+        ManejadorClave clave = 0;
+        ASSERT_EQ(Registro.CrearClave(HKEY_LOCAL_MACHINE, ClaveRutasAplicacion + exe, 0,
+                                      KEY_DERECHOS_ESCRITURA, clave, nullptr),
+                  0);
+        Registrados.push_back(exe);
+        const auto* datos = reinterpret_cast<const std::uint8_t*>(ruta.c_str());
+        EXPECT_EQ(Registro.PonerValor(clave, "Path", REG_SZ, datos, ruta.size() + 1), 0);
+        Registro.CerrarClave(clave);
+    }
+    DatosInstalacion Detectar(const std::string& lineaComandos = "") {
+        return DetectarInstalacion({Registro, CarpetaEspecial, lineaComandos, Reloj});
+    }
+#else
 // A machine in a temporary folder T: a registry hive written by hand as .reg
 // text, the all-users data folder T/comun and installation folders.
 struct Maquina {
@@ -19,19 +64,11 @@ struct Maquina {
     RelojFijo Reloj;
     std::string Hive = "REGEDIT4\r\n\r\n";
 
+    std::string Ruta(const std::string& relativa) const { return T / relativa; }
     // An application-path entry whose "path" value is `ruta`, as given.
     void Registrar(const std::string& exe, const std::string& ruta) {
         Hive += "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\" +
                 exe + "]\r\n@=\"/opt/" + exe + "\"\r\n\"Path\"=\"" + ruta + "\"\r\n\r\n";
-    }
-    // A folder of T holding the configuration database (named with a
-    // trailing separator: an empty folder).
-    std::string Instalar(const std::string& carpeta) {
-        if (carpeta.ends_with('/'))
-            std::filesystem::create_directories(T / carpeta);
-        else
-            EscribirArchivo(T / carpeta + "/config/tablas.orv", "base");
-        return T / carpeta;
     }
     DatosInstalacion Detectar(const std::string& lineaComandos = "") {
         EscribirArchivo(T / "registro.reg", Hive);
@@ -39,13 +76,23 @@ struct Maquina {
         auto especial = [this](std::int32_t id) { return id == 35 ? T / "comun" : ""; };
         return DetectarInstalacion({registro, especial, lineaComandos, Reloj});
     }
+#endif
+    // A folder holding the configuration database (named with a trailing
+    // separator: an empty folder).
+    std::string Instalar(const std::string& carpeta) {
+        if (carpeta.ends_with('/'))
+            std::filesystem::create_directories(Ruta(carpeta));
+        else
+            EscribirArchivo(Ruta(carpeta + "/config/tablas.orv"), "base");
+        return Ruta(carpeta);
+    }
 };
 
-// The record for a database in `base`, the installation folder `dir` as given.
-DatosInstalacion En(std::int16_t edicion, const std::string& dir, const std::string& base,
+// The record for a database in the installation folder `dir`, as given.
+DatosInstalacion En(std::int16_t edicion, const std::string& dir,
                     const std::string& sello = "142507") {
-    return {edicion, dir, base + "/config/tablas.orv",
-            base + "/config/tablas20190803-" + sello + ".resp"};
+    return {edicion, dir, AgregarDiagonal(dir) + RutaRelativaConfig,
+            AgregarDiagonal(dir) + BaseRespaldo + "20190803-" + sello + ".resp"};
 }
 
 // Executables registered with a folder of T ("": empty path), folders holding
@@ -71,10 +118,9 @@ TEST_P(Escenario, DaLaInstalacionEsperada) {
     for (const auto& carpeta : c.Carpetas)
         m.Instalar(carpeta);
     for (auto [exe, ruta] : c.Registros)
-        m.Registrar(exe, *ruta ? m.T / ruta : "");
-    auto datos = m.Detectar(*c.Linea ? m.T / c.Linea : "");
-    std::string base = c.Dir.substr(0, c.Dir.find_last_not_of('/') + 1);
-    EXPECT_EQ(datos, c.Edicion ? En(c.Edicion, m.T / c.Dir, m.T / base) : DatosInstalacion{});
+        m.Registrar(exe, *ruta ? m.Ruta(ruta) : "");
+    auto datos = m.Detectar(*c.Linea ? m.Ruta(c.Linea) : "");
+    EXPECT_EQ(datos, c.Edicion ? En(c.Edicion, m.Ruta(c.Dir)) : DatosInstalacion{});
     if (c.Nombre) {
         EXPECT_EQ(NombreEdicion(datos.Edicion), c.Nombre);
     }
@@ -118,13 +164,40 @@ INSTANTIATE_TEST_SUITE_P(Tabla, Escenario, testing::Values(
 // the reserved backup name skips one already taken.
 TEST(Deteccion, ArgumentosConBlancosYNombreReservadoOcupado) {
     Maquina m;
-    std::string carpeta = m.Instalar("mi o"), mi = m.T / "mi";
-    EscribirArchivo(carpeta + "/config/tablas20190803-142507.resp", "x");
+    std::string carpeta = m.Instalar("mi o"), mi = m.Ruta("mi");
+    EscribirArchivo(AgregarDiagonal(carpeta) + "config/tablas20190803-142507.resp", "x");
+    EXPECT_EQ(m.Detectar(mi + " o"), En(8, AgregarDiagonal(carpeta), "142508"));
+#ifndef _WIN32
     const char* argv[] = {"vesmadur", mi.c_str(), "o"};
-    EXPECT_EQ(m.Detectar(TextoLineaComandos(3, argv)), En(8, carpeta + "/", carpeta, "142508"));
-    EXPECT_EQ(AgregarDiagonal(""), "/");
+    EXPECT_EQ(TextoLineaComandos(3, argv), mi + " o");
+#endif
+    EXPECT_EQ(AgregarDiagonal(""), std::string(1, Separador));
 }
 
+// A Windows command line loses the program's name and the blanks after it;
+// the rest stays as typed.
+TEST(Deteccion, ColaDeLaLineaDeOrdenes) {
+    const std::pair<const char*, const char*> Lineas[] = {
+        {R"("C:\Program Files\v.exe"  C:\mi o )", R"(C:\mi o )"},
+        {"v.exe\t\"C:\\mi o\"", "\"C:\\mi o\""},
+        {"v.exe", ""},
+        {R"("sin cierre)", ""},
+    };
+    for (const auto& [linea, cola] : Lineas)
+        EXPECT_EQ(ColaLineaComandos(linea), cola) << linea;
+#ifdef _WIN32
+    // The program's own line, whatever the arguments given: this test's
+    // arguments hold no blanks or quotes, so the tail is them joined.
+    const auto argumentos = ::testing::internal::GetArgvs();
+    std::string cola;
+    for (std::size_t i = 1; i < argumentos.size(); ++i)
+        cola += (i > 1 ? " " : "") + argumentos[i];
+    const char* argv[] = {"otro", "nada"};
+    EXPECT_EQ(TextoLineaComandos(2, argv), cola);
+#endif
+}
+
+#ifndef _WIN32
 // A hive about another root (an empty or unreadable one reads as an empty
 // hive): no installation, while test mode still works.
 TEST(Deteccion, UnHiveInservibleSoloDejaElModoPrueba) {
@@ -135,6 +208,7 @@ TEST(Deteccion, UnHiveInservibleSoloDejaElModoPrueba) {
     EXPECT_EQ(m.Detectar(), DatosInstalacion{});
     EXPECT_EQ(m.Detectar(carpeta).Edicion, 8);
 }
+#endif
 
 } // namespace
 } // namespace vesmadur
