@@ -10,6 +10,7 @@ paquetes=(
   libgtest-dev googletest
   clang libclang-rt-14-dev
   xvfb xauth desktop-file-utils scdoc dpkg-dev
+  g++-mingw-w64-x86-64-posix wine64
 )
 
 faltan=()

@@ -2,7 +2,8 @@
 # Installs what is needed, builds everything with warnings as errors and runs
 # every test headless: once in a plain build, once with AddressSanitizer and
 # UndefinedBehaviorSanitizer; then runs each fuzz target for a few seconds, and
-# builds, installs, tries and purges the Debian package.
+# builds, installs, tries and purges the Debian package. Last, the Windows
+# build of the platform layers with its suites under Wine.
 set -euo pipefail
 raiz="$(cd "$(dirname "$0")/.." && pwd)"
 "$raiz/tools/dependencias.sh"
@@ -28,3 +29,5 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 
 # The Debian package: built from this tree, installed, used and purged.
 "$raiz/tools/paquete.sh"
+
+"$raiz/tools/windows.sh"

@@ -1,5 +1,4 @@
 #include "app/InstanciaUnica.h"
-
 #include "common/TextoWin32.h"
 
 #include <cstdlib>
@@ -18,7 +17,8 @@ InstanciaUnica::~InstanciaUnica() {
 InstanciaUnica::Resultado InstanciaUnica::Adquirir() {
     if (mutex_)
         return Resultado::Unica;
-    // Not inherited by programs we start.
+    // Not inherited by programs we start (no security attributes).
+    SetLastError(ERROR_SUCCESS);
     const HANDLE mutex = CreateMutexW(nullptr, FALSE, ruta_.wstring().c_str());
     const DWORD causa = GetLastError();
     if (mutex && causa == ERROR_ALREADY_EXISTS) {

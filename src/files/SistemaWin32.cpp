@@ -177,11 +177,10 @@ bool Consultar(const std::string& ruta, bool seguirEnlace, Atributos& datos) {
     }
     // No access asked: the entry's attributes can be read whatever it is and
     // whoever holds it open; a folder needs the backup semantics.
-    const HANDLE manejador =
-        CreateFileW(Ancho(ruta).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING,
-                    FILE_FLAG_BACKUP_SEMANTICS | (seguirEnlace ? 0 : FILE_FLAG_OPEN_REPARSE_POINT),
-                    nullptr);
+    const HANDLE manejador = CreateFileW(
+        Ancho(ruta).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+        OPEN_EXISTING,
+        FILE_FLAG_BACKUP_SEMANTICS | (seguirEnlace ? 0 : FILE_FLAG_OPEN_REPARSE_POINT), nullptr);
     if (manejador == INVALID_HANDLE_VALUE)
         return FalloWin32(), false;
     const bool leido = LlenarDeManejador(manejador, datos, !seguirEnlace);

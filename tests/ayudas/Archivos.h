@@ -45,11 +45,17 @@ public:
         std::error_code error;
         fs::remove_all(ruta_, error);
     }
-    const std::string& Ruta() const { return ruta_; }
+    const std::string& Ruta() const {
+        return ruta_;
+    }
 #ifdef _WIN32
-    std::string operator/(const std::string& relativa) const { return ruta_ + "\\" + relativa; }
+    std::string operator/(const std::string& relativa) const {
+        return ruta_ + "\\" + relativa;
+    }
 #else
-    std::string operator/(const std::string& relativa) const { return ruta_ + "/" + relativa; }
+    std::string operator/(const std::string& relativa) const {
+        return ruta_ + "/" + relativa;
+    }
 #endif
 
 private:

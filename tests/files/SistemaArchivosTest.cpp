@@ -163,5 +163,19 @@ TEST(Listado, FechaDeNacimientoYCarpetaQueSeFue) {
     EXPECT_LT(std::chrono::abs(fecha - esperada), std::chrono::seconds(1));
 }
 
+// A copy's temporary file goes only when the process that wrote it has gone:
+// not this process's own, nor a name that only looks like one.
+TEST(Listado, TemporalesDeProcesosQueYaNoExisten) {
+    CarpetaTemporal t;
+    const std::string propio = NombreTemporal("", "tablas.orv", 1);
+    for (const std::string nombre :
+         {".tablas.orv.99999999-3.parcial", "tablas.orv.99999999-3.parcial"})
+        EscribirArchivo(t / nombre, "x");
+    EscribirArchivo(t / propio, "x");
+    LimpiarTemporalesHuerfanos(AgregarDiagonal(t.Ruta()));
+    EXPECT_EQ(Nombres(t.Ruta()),
+              (std::vector<std::string>{propio, "tablas.orv.99999999-3.parcial"}));
+}
+
 } // namespace
 } // namespace vesmadur

@@ -97,18 +97,24 @@ struct Banco {
 #ifdef _WIN32
     RaicesDePrueba Raices;
     RegistroWin32 Ops;
-    static std::unique_ptr<OperacionesRegistro> Otro() { return std::make_unique<RegistroWin32>(); }
+    static std::unique_ptr<OperacionesRegistro> Otro() {
+        return std::make_unique<RegistroWin32>();
+    }
 #else
     RegistroArchivo Ops{Hive()};
     std::unique_ptr<OperacionesRegistro> Otro() const {
         return std::make_unique<RegistroArchivo>(Hive());
     }
-    std::string Hive() const { return Carpeta / "registro.reg"; }
+    std::string Hive() const {
+        return Carpeta / "registro.reg";
+    }
 #endif
     RegistroContado Contado{Ops};
     clsReg Reg{Contado};
 
-    ~Banco() { EXPECT_TRUE(Contado.Abiertas.empty()) << "a key stayed open"; }
+    ~Banco() {
+        EXPECT_TRUE(Contado.Abiertas.empty()) << "a key stayed open";
+    }
     // Stores a value of these bytes under HKEY_LOCAL_MACHINE, the byte
     // `detras` right after them (a zero there ends a text that lacks one).
     void Poner(const std::string& seccion, const std::string& nombre, std::uint32_t tipo,

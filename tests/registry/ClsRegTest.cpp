@@ -185,7 +185,8 @@ TEST_F(ClsReg, AsociacionesDeArchivos) {
                                 "", 0);
     EXPECT_EQ(b_.Contado.Aperturas, 22) << "each key written under both roots";
     b_.Reg.ClaseClave(HKCR);
-    b_.Reg.CreateAdditionalEXEAssociations("Ot", {std::string(256, 'm'), "&M", "m", "ver", "&Ver", "v"});
+    b_.Reg.CreateAdditionalEXEAssociations("Ot",
+                                           {std::string(256, 'm'), "&M", "m", "ver", "&Ver", "v"});
     EXPECT_EQ(b_.Reg.ClaseClave(), HKLM);
     EXPECT_EQ(b_.Reg.SeccionClave(), "Ot\\shell\\ver\\command");
     // clang-format off
@@ -299,8 +300,8 @@ TEST_F(Llamadas, SubclavesEnOrdenDeNombreValoresEnOrdenDeCreacion) {
     const bool wine = BajoWine();
     for (const auto* nombre : {"b", "_x", "A", "C", "ñu", "Zeta"})
         b_.En("SOFTWARE\\O\\"s + nombre).CrearClave();
-    EXPECT_EQ(b_.Listar(HKLM, "SOFTWARE\\O"), (wine ? V{"_x", "A", "b", "C", "Zeta", "ñu"}
-                                                   : V{"A", "b", "C", "Zeta", "_x", "ñu"}));
+    EXPECT_EQ(b_.Listar(HKLM, "SOFTWARE\\O"),
+              (wine ? V{"_x", "A", "b", "C", "Zeta", "ñu"} : V{"A", "b", "C", "Zeta", "_x", "ñu"}));
     auto& ops = b_.Ops;
     ManejadorClave k = 0;
     EXPECT_EQ(ops.CrearClave(HKLM, "SOFTWARE\\O", 0, KEY_DERECHOS_ESCRITURA, k, nullptr), 0);
