@@ -147,8 +147,26 @@ int Disco::RenombrarSinReemplazar(const char* origen, const char* destino) {
                : FalloWin32();
 }
 
+// As unlink does, whatever the file's own permission: a read-only file (a
+// half-made copy of a read-only source) loses that attribute first. Refusing
+// read-only files is the file operations' business (PuedeBorrar).
 int Disco::Borrar(const char* ruta) {
-    return DeleteFileW(Ancho(ruta).c_str()) ? 0 : FalloWin32();
+    const std::wstring ancho = Ancho(ruta);
+    if (DeleteFileW(ancho.c_str()))
+        return 0;
+    const DWORD causa = GetLastError();
+    const DWORD atributos = GetFileAttributesW(ancho.c_str());
+    if (causa != ERROR_ACCESS_DENIED || atributos == INVALID_FILE_ATTRIBUTES ||
+        !(atributos & FILE_ATTRIBUTE_READONLY) || (atributos & FILE_ATTRIBUTE_DIRECTORY)) {
+        errno = ErrnoDeWin32(causa);
+        return -1;
+    }
+    SetFileAttributesW(ancho.c_str(), atributos & ~DWORD{FILE_ATTRIBUTE_READONLY});
+    if (DeleteFileW(ancho.c_str()))
+        return 0;
+    const int fallo = FalloWin32();
+    SetFileAttributesW(ancho.c_str(), atributos);
+    return fallo;
 }
 
 Disco& DiscoDelSistema() {

@@ -82,7 +82,7 @@ INSTANTIATE_TEST_SUITE_P(Posix, Entradas, testing::Values(
 // clang-format on
 
 // A copy to `Destino` and its description's start (nullptr: success); when
-// `Origen` is not the usual file, the description names the source.
+// `Origen` is no file, the description names the source.
 using D = DiscoConFallos&;
 struct CasoCopia {
     const char *Nombre, *Destino, *Frase;
@@ -103,7 +103,7 @@ TEST_P(Copia, EnteraONada) {
     DiscoConFallos disco;
     c.Averia(disco);
     auto resultado = SistemaArchivos(disco).CopyFile(origen, destino, {c.Reemplazar, true});
-    const auto culpa = c.Origen == std::string("origen") ? destino : origen;
+    const auto culpa = fs::is_regular_file(origen) ? destino : origen;
     EXPECT_EQ(resultado.Descripcion, c.Frase ? c.Frase + (": " + culpa) : "");
     if (!c.Frase)
         esperado[c.Destino] = esperado[c.Origen];
@@ -132,6 +132,9 @@ const CasoCopia kCopias[] = {
     {"RenombrarFalla", "origen2", ErrorES, true, [](D d) { d.FallarRenombrar = true; }},
     {"CopiaAlterada", "nueva", "La copia no coincide con el original", false,
      [](D d) { d.Alterar = true; }},
+    // The half-made copy of a read-only source is read-only too, and still goes.
+    {"CopiaAlteradaDeSoloLectura", "nueva", "La copia no coincide con el original", false,
+     [](D d) { d.Alterar = true; }, "protegido"},
 };
 // clang-format on
 INSTANTIATE_TEST_SUITE_P(Casos, Copia, testing::ValuesIn(kCopias),
