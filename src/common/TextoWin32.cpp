@@ -19,16 +19,22 @@ std::wstring AUtf16(std::string_view texto, UINT pagina, DWORD banderas) {
     return ancho;
 }
 
+// The text of `ancho` in `pagina`; empty when it does not convert, or when a
+// character has no exact form in a code page (no look-alike, no '?').
 std::string DeUtf16(std::wstring_view ancho, UINT pagina) {
     if (ancho.empty())
         return {};
     const int largo = static_cast<int>(ancho.size());
-    const int bytes =
-        WideCharToMultiByte(pagina, 0, ancho.data(), largo, nullptr, 0, nullptr, nullptr);
-    if (bytes <= 0)
+    const bool utf8 = pagina == CP_UTF8;
+    const DWORD banderas = utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
+    BOOL sustituido = FALSE;
+    const int bytes = WideCharToMultiByte(pagina, banderas, ancho.data(), largo, nullptr, 0,
+                                          nullptr, utf8 ? nullptr : &sustituido);
+    if (bytes <= 0 || sustituido)
         return {};
     std::string texto(static_cast<std::size_t>(bytes), '\0');
-    WideCharToMultiByte(pagina, 0, ancho.data(), largo, texto.data(), bytes, nullptr, nullptr);
+    WideCharToMultiByte(pagina, banderas, ancho.data(), largo, texto.data(), bytes, nullptr,
+                        nullptr);
     return texto;
 }
 

@@ -39,8 +39,8 @@ struct Entrada {
     std::chrono::system_clock::time_point Creacion;
 };
 // The entries of a folder in the order the system yields them, without "."
-// and "..". An entry that vanishes while listed is left out; an unreadable
-// folder lists nothing.
+// and "..". An entry that vanishes while listed is left out (on POSIX; on
+// Windows it may still be named); an unreadable folder lists nothing.
 std::vector<Entrada> EntradasDeCarpeta(const std::string& carpeta, bool seguirEnlaces);
 
 // The id of this process, and whether the process `id` has ended (a process

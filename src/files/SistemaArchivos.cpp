@@ -134,8 +134,10 @@ ResultadoArchivo AbrirOrigen(Disco& disco, const std::string& origen, int& fd, A
         return FalloSistema(ENOENT, origen);
     fd = SinInterrupcion([&] { return disco.Abrir(origen.c_str(), O_RDONLY | O_CLOEXEC, 0); });
     // Windows opens no folder as a file; it says so in other words.
-    if (fd < 0)
-        return FalloSistema(Clase(origen) == Tipo::Carpeta ? EISDIR : errno, origen);
+    if (fd < 0) {
+        const int causa = errno;
+        return FalloSistema(Clase(origen) == Tipo::Carpeta ? EISDIR : causa, origen);
+    }
     if (!primitivas::ConsultarAbierto(fd, datos))
         return FalloSistema(errno, origen);
     if (datos.Clase != Tipo::Regular)

@@ -6,6 +6,7 @@
 #include "files/PrimitivasArchivo.h"
 #include "files/SistemaArchivos.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <fcntl.h>
@@ -25,6 +26,10 @@ int ErrnoDeWin32(DWORD codigo) {
         return ENOENT;
     case ERROR_PATH_NOT_FOUND:
     case ERROR_DIRECTORY:
+    case ERROR_BAD_PATHNAME:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_BAD_NETPATH:
+    case ERROR_BAD_NET_NAME:
         return ENOTDIR;
     case ERROR_ACCESS_DENIED:
         return EACCES;
@@ -56,18 +61,27 @@ unsigned Limitar(std::size_t tamano) {
 }
 
 std::chrono::system_clock::time_point Instante(const FILETIME& momento) {
-    // 100-nanosecond intervals since 1601-01-01 UTC.
+    // 100-nanosecond intervals since 1601-01-01 UTC; a moment before 1970
+    // (a zero some shares give) is taken as 1970, so the clock cannot overflow.
     constexpr std::int64_t De1601A1970 = 116444736000000000LL;
     const auto intervalos =
-        (static_cast<std::int64_t>(momento.dwHighDateTime) << 32 | momento.dwLowDateTime) -
+        std::max<std::int64_t>(0, static_cast<std::int64_t>(momento.dwHighDateTime) << 32 |
+                                      momento.dwLowDateTime) -
         De1601A1970;
     return std::chrono::system_clock::time_point(
         std::chrono::duration_cast<std::chrono::system_clock::duration>(
             std::chrono::duration<std::int64_t, std::ratio<1, 10'000'000>>(intervalos)));
 }
 
-primitivas::Tipo TipoDeAtributos(DWORD atributos, bool enlaceSinSeguir) {
-    if (enlaceSinSeguir && (atributos & FILE_ATTRIBUTE_REPARSE_POINT))
+// A link is a reparse point of the two kinds that lead elsewhere; other
+// reparse points (cloud placeholders, deduplicated files) are what they hold.
+bool EsEnlace(DWORD atributos, DWORD etiqueta) {
+    return (atributos & FILE_ATTRIBUTE_REPARSE_POINT) &&
+           (etiqueta == IO_REPARSE_TAG_SYMLINK || etiqueta == IO_REPARSE_TAG_MOUNT_POINT);
+}
+
+primitivas::Tipo TipoDeAtributos(DWORD atributos, DWORD etiqueta, bool enlaceSinSeguir) {
+    if (enlaceSinSeguir && EsEnlace(atributos, etiqueta))
         return primitivas::Tipo::Otro;
     if (atributos & FILE_ATTRIBUTE_DIRECTORY)
         return primitivas::Tipo::Carpeta;
@@ -83,9 +97,11 @@ bool LlenarDeManejador(HANDLE manejador, primitivas::Atributos& datos, bool enla
         datos = {.Clase = primitivas::Tipo::Otro};
         return true;
     }
-    if (!GetFileInformationByHandle(manejador, &info))
+    FILE_ATTRIBUTE_TAG_INFO etiqueta{};
+    if (!GetFileInformationByHandle(manejador, &info) ||
+        !GetFileInformationByHandleEx(manejador, FileAttributeTagInfo, &etiqueta, sizeof etiqueta))
         return FalloWin32(), false;
-    datos.Clase = TipoDeAtributos(info.dwFileAttributes, enlaceSinSeguir);
+    datos.Clase = TipoDeAtributos(info.dwFileAttributes, etiqueta.ReparseTag, enlaceSinSeguir);
     datos.Escribible = (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) == 0;
     datos.Permisos = datos.Escribible ? (S_IREAD | S_IWRITE) : S_IREAD;
     datos.Volumen = info.dwVolumeSerialNumber;
@@ -96,8 +112,13 @@ bool LlenarDeManejador(HANDLE manejador, primitivas::Atributos& datos, bool enla
 } // namespace
 
 int Disco::Abrir(const char* ruta, int banderas, mode_t modo) {
-    // Always binary: the text mode would rewrite line ends in the copy.
-    return _wopen(Ancho(ruta).c_str(), banderas | _O_BINARY, modo);
+    // Always binary: the text mode would rewrite line ends in the copy. The
+    // runtime's own errno for a failure is coarser than ours.
+    _doserrno = 0;
+    const int fd = _wopen(Ancho(ruta).c_str(), banderas | _O_BINARY, modo);
+    if (fd < 0 && _doserrno != 0)
+        errno = ErrnoDeWin32(_doserrno);
+    return fd;
 }
 
 ssize_t Disco::Leer(int fd, void* datos, std::size_t tamano) {
@@ -109,7 +130,7 @@ ssize_t Disco::Escribir(int fd, const void* datos, std::size_t tamano) {
 }
 
 int Disco::Sincronizar(int fd) {
-    return _commit(fd);
+    return FlushFileBuffers(reinterpret_cast<HANDLE>(_get_osfhandle(fd))) ? 0 : FalloWin32();
 }
 
 // Windows keeps one permission: a file without any write bit becomes
@@ -174,9 +195,18 @@ Disco& DiscoDelSistema() {
     return real;
 }
 
-// A rename with MOVEFILE_WRITE_THROUGH is on the disk when it returns; a
-// folder has nothing more to flush.
-void SincronizarCarpeta(const std::string&) {}
+// Best effort, as on POSIX: NTFS flushes a folder's entries through a handle
+// on the folder opened for writing; other file systems may refuse.
+void SincronizarCarpeta(const std::string& carpeta) {
+    const HANDLE manejador =
+        CreateFileW(Ancho(carpeta.empty() ? "." : carpeta).c_str(), GENERIC_WRITE,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (manejador == INVALID_HANDLE_VALUE)
+        return;
+    FlushFileBuffers(manejador);
+    CloseHandle(manejador);
+}
 
 namespace primitivas {
 
@@ -231,15 +261,18 @@ std::vector<Entrada> EntradasDeCarpeta(const std::string& carpeta, bool seguirEn
         const std::wstring_view nombre = datos.cFileName;
         if (nombre == L"." || nombre == L"..")
             continue;
-        Entrada entrada{Utf8DeAncho(nombre), TipoDeAtributos(datos.dwFileAttributes, true),
+        // The reparse tag is in dwReserved0 for a reparse point.
+        Entrada entrada{Utf8DeAncho(nombre),
+                        TipoDeAtributos(datos.dwFileAttributes, datos.dwReserved0, true),
                         Instante(datos.ftCreationTime)};
         // A link is followed only on request, by asking what it leads to.
         Atributos destino;
-        if (entrada.Clase == Tipo::Otro && seguirEnlaces &&
-            (datos.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
-            entrada.Clase = Consultar(AgregarDiagonal(carpeta) + entrada.Nombre, true, destino)
-                                ? destino.Clase
-                                : Tipo::Ninguno;
+        if (seguirEnlaces && EsEnlace(datos.dwFileAttributes, datos.dwReserved0))
+            entrada.Clase =
+                Consultar(AgregarDiagonal(carpeta.empty() ? "." : carpeta) + entrada.Nombre, true,
+                          destino)
+                    ? destino.Clase
+                    : Tipo::Ninguno;
         entradas.push_back(std::move(entrada));
     } while (FindNextFileW(busqueda, &datos));
     FindClose(busqueda);
@@ -250,12 +283,15 @@ unsigned long IdProceso() {
     return GetCurrentProcessId();
 }
 
+// A process of another user that runs may refuse to be opened: it has not
+// ended. Id 0 is the system's idle process, which never ends.
 bool ProcesoTerminado(unsigned long id) {
-    const HANDLE proceso = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id);
+    if (id == 0)
+        return false;
+    const HANDLE proceso = OpenProcess(SYNCHRONIZE, FALSE, id);
     if (proceso == nullptr)
         return GetLastError() == ERROR_INVALID_PARAMETER; // no process has that id
-    DWORD salida = 0;
-    const bool terminado = GetExitCodeProcess(proceso, &salida) && salida != STILL_ACTIVE;
+    const bool terminado = WaitForSingleObject(proceso, 0) == WAIT_OBJECT_0;
     CloseHandle(proceso);
     return terminado;
 }

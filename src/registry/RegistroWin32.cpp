@@ -177,10 +177,12 @@ std::uint32_t RegistroWin32::ExpandirEntorno(const std::string& origen, char* de
     const DWORD n = ExpandEnvironmentStringsA(ansi.c_str(), nullptr, 0);
     if (n == 0)
         return 0;
-    std::string expandido(n, '\0');
-    if (ExpandEnvironmentStringsA(ansi.c_str(), expandido.data(), n) != n)
+    // The ANSI call may need one byte more than it says (Windows documents it).
+    std::string expandido(n + 1, '\0');
+    const DWORD escritos = ExpandEnvironmentStringsA(ansi.c_str(), expandido.data(), n + 1);
+    if (escritos == 0 || escritos > n + 1)
         return 0;
-    expandido.resize(n - 1);
+    expandido.resize(std::strlen(expandido.c_str()));
     const std::string utf8 = Utf8DeAnsi(expandido);
     const auto necesarios = static_cast<std::uint32_t>(utf8.size() + 1);
     if (destino && capacidad >= necesarios)

@@ -6,6 +6,7 @@
 #include "ayudas/Proceso.h"
 #ifdef _WIN32
 #include "common/TextoWin32.h"
+#include "detect/Deteccion.h"
 #endif
 
 #include <chrono>
@@ -52,16 +53,17 @@ int Copia(const std::string& bloqueo) {
 
 #ifdef _WIN32
 // On Windows a copy is this test program run again for this test alone,
-// which the copy finds enabled by the lock's name in its environment.
+// with "copia=" and the lock's name last on its command line.
 TEST(InstanciaUnica, Copia) {
-    const char* bloqueo = std::getenv("VESMADUR_COPIA");
-    if (bloqueo == nullptr || *bloqueo == '\0')
+    const std::string linea = TextoLineaComandos(0, nullptr);
+    const auto copia = linea.find(" copia=");
+    if (copia == std::string::npos)
         GTEST_SKIP() << "solo como otra copia";
-    std::exit(Copia(bloqueo));
+    std::exit(Copia(linea.substr(copia + 7)));
 }
 Proceso Lanzar(const std::string& bloqueo) {
-    PonerVariable("VESMADUR_COPIA", bloqueo);
-    return Proceso('"' + Utf8DeAncho(RutaDelPrograma()) + "\" --gtest_filter=InstanciaUnica.Copia");
+    return Proceso('"' + Utf8DeAncho(RutaDelPrograma()) +
+                   "\" --gtest_filter=InstanciaUnica.Copia copia=" + bloqueo);
 }
 const std::string Bloqueo = "Local\\VesmadurPrueba-" + std::to_string(std::random_device()());
 #else

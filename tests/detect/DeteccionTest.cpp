@@ -22,7 +22,9 @@ using namespace prueba;
 // A machine: the editions registered in the real registry, the real
 // all-users data folder (its "orvanto" folder is "comun/orvanto" here) and
 // installation folders in a temporary folder T. What it registered or made in
-// the shared folder goes when it does.
+// the shared folder goes when it does. On a machine where Orvanto is
+// registered or has its shared folder, it refuses to start: it would hide
+// that installation from the tests, or remove it after them.
 struct Maquina {
     CarpetaTemporal T;
     RelojFijo Reloj;
@@ -30,9 +32,13 @@ struct Maquina {
     std::vector<std::string> Registrados;
     const std::string Comun = CarpetaEspecial(CSIDL_COMMON_APPDATA);
 
-    Maquina() { Limpiar(); }
-    ~Maquina() { Limpiar(); }
-    void Limpiar() {
+    Maquina() {
+        for (const auto& edicion : Ediciones)
+            if (!RutaAplicacion(Registro, std::string(edicion.Ejecutable)).empty() ||
+                std::filesystem::exists(Ruta("comun/orvanto")))
+                throw std::runtime_error("Orvanto esta instalado aqui: no se toca");
+    }
+    ~Maquina() {
         for (const auto& exe : Registrados)
             Registro.BorrarClave(HKEY_LOCAL_MACHINE, ClaveRutasAplicacion + exe);
         std::filesystem::remove_all(Ruta("comun/orvanto"));
