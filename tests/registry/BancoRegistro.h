@@ -158,5 +158,15 @@ struct Banco {
 template <class Base = ::testing::Test> struct ConBanco : Base { Banco b_; };
 using ClsReg = ConBanco<>;
 
+// UTF-16LE with its byte-order mark, as regedit exports.
+inline std::string Utf16(std::u16string_view texto) {
+    return "\xFF\xFE"s + std::string(reinterpret_cast<const char*>(texto.data()), texto.size() * 2);
+}
+
+inline const std::string Clases =
+    "REGEDIT4\n\n[HKEY_LOCAL_MACHINE]\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE]\n\n"
+    "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes]\n\n"
+    "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\.orv]\n";
+
 } // namespace prueba
 } // namespace vesmadur
