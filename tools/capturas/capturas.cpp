@@ -33,6 +33,8 @@
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -201,6 +203,11 @@ int main(int argc, char** argv) {
     QApplication::setStyle(QStringLiteral("Fusion"));
     ui::UsarTextosQtEnEspanol();
     const fs::path carpeta = fs::absolute(argv[argc - 1]);
+    // The folders below are fixed, so two runs at once (two builds' tests)
+    // take turns; the lock goes with the process.
+    const int turno = ::open("/tmp/vesmadur-capturas.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (turno < 0 || ::flock(turno, LOCK_EX) != 0)
+        Fallar("no se pudo tomar /tmp/vesmadur-capturas.lock");
     const fs::path salida =
         comparar ? fs::temp_directory_path() / "vesmadur-capturas-nuevas" : carpeta;
     if (comparar)
