@@ -180,6 +180,20 @@ TEST(Deteccion, ArgumentosConBlancosYNombreReservadoOcupado) {
     EXPECT_EQ(AgregarDiagonal(""), std::string(1, Separador));
 }
 
+// The all-users folder: the shell's on Windows; elsewhere the variable's
+// unless it is empty. No other special folder is known.
+TEST(Deteccion, CarpetaDeTodosLosUsuarios) {
+    EXPECT_EQ(CarpetaEspecial(CSIDL_COMMON_APPDATA + 1), "");
+#ifdef _WIN32
+    EXPECT_TRUE(ExisteCarpeta(CarpetaEspecial(CSIDL_COMMON_APPDATA)));
+#else
+    ::setenv("VESMADUR_DATOS_COMUNES", "/x", 1);
+    EXPECT_EQ(CarpetaEspecial(CSIDL_COMMON_APPDATA), "/x");
+    ::setenv("VESMADUR_DATOS_COMUNES", "", 1);
+    EXPECT_EQ(CarpetaEspecial(CSIDL_COMMON_APPDATA), "/var/lib");
+#endif
+}
+
 // A Windows command line loses the program's name and the blanks after it;
 // the rest stays as typed.
 TEST(Deteccion, ColaDeLaLineaDeOrdenes) {
