@@ -232,6 +232,11 @@ std::string PidDeTemporal(const std::string& nombre) {
 
 } // namespace
 
+Disco& DiscoDelSistema() {
+    static Disco real;
+    return real;
+}
+
 std::string DescripcionError(int numeroError, const std::string& ruta) {
     std::string frase;
     switch (numeroError) {

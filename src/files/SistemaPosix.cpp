@@ -70,11 +70,6 @@ int Disco::Borrar(const char* ruta) {
     return ::unlink(ruta);
 }
 
-Disco& DiscoDelSistema() {
-    static Disco real;
-    return real;
-}
-
 void SincronizarCarpeta(const std::string& carpeta) {
     int fd = ::open(carpeta.empty() ? "." : carpeta.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)

@@ -190,11 +190,6 @@ int Disco::Borrar(const char* ruta) {
     return fallo;
 }
 
-Disco& DiscoDelSistema() {
-    static Disco real;
-    return real;
-}
-
 // Best effort, as on POSIX: NTFS flushes a folder's entries through a handle
 // on the folder opened for writing; other file systems may refuse.
 void SincronizarCarpeta(const std::string& carpeta) {
