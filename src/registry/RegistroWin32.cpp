@@ -96,19 +96,16 @@ std::int32_t RegistroWin32::PonerValor(ManejadorClave clave, const std::string& 
                                        std::uint32_t tipo, const std::uint8_t* datos,
                                        std::uint32_t tamano) {
     std::string bytes(reinterpret_cast<const char*>(datos), tamano);
+    auto contados = static_cast<DWORD>(tamano);
     if (EsTexto(tipo)) {
         // Windows looks at the byte after a text's count (see PonerValor's
         // contract): the converted text is followed by the caller's one.
         bytes = AnsiDeUtf8(bytes);
-        const auto contados = bytes.size();
+        contados = static_cast<DWORD>(bytes.size());
         bytes += tamano > 0 && datos[tamano - 1] != 0 ? static_cast<char>(datos[tamano]) : '\0';
-        return RegSetValueExA(H(clave), AnsiDeUtf8(nombre).c_str(), 0, tipo,
-                              reinterpret_cast<const BYTE*>(bytes.data()),
-                              static_cast<DWORD>(contados));
     }
     return RegSetValueExA(H(clave), AnsiDeUtf8(nombre).c_str(), 0, tipo,
-                          reinterpret_cast<const BYTE*>(bytes.data()),
-                          static_cast<DWORD>(bytes.size()));
+                          reinterpret_cast<const BYTE*>(bytes.data()), contados);
 }
 
 std::int32_t RegistroWin32::BorrarClave(ManejadorClave raiz, const std::string& ruta) {
@@ -125,11 +122,7 @@ std::int32_t RegistroWin32::EnumerarClave(ManejadorClave clave, std::uint32_t in
     const LONG r = RegEnumKeyA(H(clave), indice, ansi, sizeof ansi);
     if (r != ERROR_SUCCESS)
         return r;
-    const std::string utf8 = Utf8DeAnsi(ansi);
-    if (utf8.size() + 1 > capacidad)
-        return ERROR_MORE_DATA;
-    std::memcpy(nombre, utf8.c_str(), utf8.size() + 1);
-    return ERROR_SUCCESS;
+    return CopiarNombre(Utf8DeAnsi(ansi), nombre, capacidad) ? ERROR_SUCCESS : ERROR_MORE_DATA;
 }
 
 std::int32_t RegistroWin32::EnumerarValor(ManejadorClave clave, std::uint32_t indice, char* nombre,
@@ -141,9 +134,8 @@ std::int32_t RegistroWin32::EnumerarValor(ManejadorClave clave, std::uint32_t in
     if (r != ERROR_SUCCESS)
         return r;
     const std::string utf8 = Utf8DeAnsi(std::string(ansi.data(), n));
-    if (utf8.size() + 1 > *tamano)
+    if (!CopiarNombre(utf8, nombre, *tamano))
         return ERROR_MORE_DATA;
-    std::memcpy(nombre, utf8.c_str(), utf8.size() + 1);
     *tamano = static_cast<std::uint32_t>(utf8.size());
     return ERROR_SUCCESS;
 }
