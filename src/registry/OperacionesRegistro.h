@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 namespace vesmadur {
@@ -76,6 +77,17 @@ public:
     // 0 on failure.
     virtual std::uint32_t ExpandirEntorno(const std::string& origen, char* destino,
                                           std::uint32_t capacidad) = 0;
+
+protected:
+    // A listed name, with its terminating zero, into the caller's buffer of
+    // `capacidad` bytes; false (ERROR_MORE_DATA for the caller) and the
+    // buffer untouched when it does not fit.
+    static bool CopiarNombre(const std::string& texto, char* nombre, std::uint32_t capacidad) {
+        if (texto.size() + 1 > capacidad)
+            return false;
+        std::memcpy(nombre, texto.c_str(), texto.size() + 1);
+        return true;
+    }
 };
 
 } // namespace vesmadur

@@ -478,11 +478,8 @@ std::int32_t RegistroArchivo::EnumerarClave(ManejadorClave clave, std::uint32_t 
         return ERROR_NO_MORE_ITEMS;
     if (!nombre)
         return ERROR_INVALID_PARAMETER;
-    const auto& texto = k->Subclaves[indice].Nombre;
-    if (capacidad < texto.size() + 1)
-        return ERROR_MORE_DATA;
-    std::memcpy(nombre, texto.c_str(), texto.size() + 1);
-    return ERROR_SUCCESS;
+    return CopiarNombre(k->Subclaves[indice].Nombre, nombre, capacidad) ? ERROR_SUCCESS
+                                                                        : ERROR_MORE_DATA;
 }
 
 std::int32_t RegistroArchivo::EnumerarValor(ManejadorClave clave, std::uint32_t indice,
@@ -496,9 +493,8 @@ std::int32_t RegistroArchivo::EnumerarValor(ManejadorClave clave, std::uint32_t 
     if (!nombre || !tamano)
         return ERROR_INVALID_PARAMETER;
     const auto& texto = k->Valores[indice].Nombre;
-    if (*tamano < texto.size() + 1)
+    if (!CopiarNombre(texto, nombre, *tamano))
         return ERROR_MORE_DATA;
-    std::memcpy(nombre, texto.c_str(), texto.size() + 1);
     *tamano = static_cast<std::uint32_t>(texto.size());
     return ERROR_SUCCESS;
 }

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "registry/OperacionesRegistro.h"
 #include "common/Variante.h"
+#include "registry/OperacionesRegistro.h"
 
 #include <cstdint>
 #include <exception>
